@@ -1,0 +1,55 @@
+// Program-wide state of the Windows front end: the shell, the matrix editor and the
+// picture, and the handlers the main window procedure hands to them.
+#pragma once
+#include <windows.h>
+
+// ---- Shell (main.cpp, main_window.cpp) --------------------------------------------------
+extern HINSTANCE app_instance;
+extern HWND main_window;
+extern HFONT ui_font;
+
+// Child controls of the main window, all with identifier 0.
+extern HWND single_key_check, ghost_filter_check;
+extern HWND rows_caption, columns_caption, picture_caption;
+extern HWND header_labels[9];
+extern HWND rows_combo, columns_combo;
+extern HWND pin_combos[9];
+extern HWND cell_buttons[20];
+extern HWND vertical_scroll_bar, horizontal_scroll_bar;
+
+// Start-up steps 1..10 (installation check to accelerators). Returns false when no device
+// was found: the message was shown and the window destroyed.
+bool start_application(HINSTANCE instance, int show_command);
+// The message loop; returns the quit code. Also deletes ui_font.
+int run_message_loop();
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK info_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// Window procedures replaced by the shell; the previous ones are kept here.
+extern WNDPROC previous_combo_box_proc;
+extern WNDPROC previous_cell_button_proc;
+
+// The Windows implementations of the core's interfaces (view_ops.cpp, ui_ops_win.cpp).
+extern const struct ViewOps window_view_ops;
+void install_windows_front_end();
+
+// ---- Matrix editor view (matrix_view.cpp) ----------------------------------------------
+extern int visible_columns, visible_rows;
+void layout_matrix_editor();
+void update_scroll_ranges();
+void refresh_cell_captions();
+void refresh_matrix_editor();
+void scroll_columns(int delta, bool redraw);
+void scroll_rows(int delta, bool redraw);
+void matrix_on_size();                               // WM_SIZE, not minimised
+void matrix_on_sizing(WPARAM edge, RECT* proposed);  // WM_SIZING
+void matrix_on_scroll(UINT message, WPARAM wparam);  // WM_HSCROLL, WM_VSCROLL
+
+// ---- Matrix editor input (matrix_input.cpp) --------------------------------------------
+void matrix_on_command(WPARAM wparam, LPARAM lparam);  // control notifications
+LRESULT CALLBACK cell_button_proc(HWND button, UINT message, WPARAM wparam, LPARAM lparam);
+LRESULT CALLBACK combo_box_proc(HWND combo, UINT message, WPARAM wparam, LPARAM lparam);
+
+// ---- Pinout picture (pinout.cpp) -------------------------------------------------------
+void paint_pinout_picture();
+void release_pinout_pictures();

@@ -1,0 +1,55 @@
+# Windows build: the GUI program with its resources and pictures, the device library
+# stand-in beside it, and the GUI tests that ctest runs under Wine.
+
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
+target_compile_definitions(VELMAROSN PRIVATE VELMAROSN_BUILDING)
+
+file(GLOB VELMARO_APP_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/config/*_win.cpp
+  ${CMAKE_SOURCE_DIR}/keys/*_win.cpp ${CMAKE_SOURCE_DIR}/device/*_win.cpp)
+list(FILTER VELMARO_APP_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
+add_library(velmaro_app STATIC ${VELMARO_APP_SOURCES})
+target_include_directories(velmaro_app PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(velmaro_app PUBLIC velmaro_core VELMAROSN comctl32 comdlg32 gdi32 user32)
+
+# Resources go into each executable itself (a static library would drop them).
+set(VELMARO_RESOURCES ${CMAKE_SOURCE_DIR}/resources/velmaro.rc)
+set_property(SOURCE ${VELMARO_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_SOURCE_DIR}/resources/resource.h)
+file(GLOB VELMARO_RESOURCE_DEPS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/*)
+set_property(SOURCE ${VELMARO_RESOURCES} APPEND PROPERTY OBJECT_DEPENDS ${VELMARO_RESOURCE_DEPS})
+
+add_executable(velmaro WIN32 ${CMAKE_SOURCE_DIR}/app/winmain.cpp ${VELMARO_RESOURCES})
+target_include_directories(velmaro PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(velmaro PRIVATE velmaro_app)
+target_link_options(velmaro PRIVATE -static)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
+  include(${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
+endif()
+
+# GUI tests: one executable per tests/gui/test_*.cpp, each test in a process of its own,
+# one at a time (they share a display and inject real keys).
+file(GLOB VELMARO_HARNESS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/harness*.cpp)
+add_library(gui_harness STATIC ${VELMARO_HARNESS_SOURCES})
+target_include_directories(gui_harness PUBLIC ${CMAKE_SOURCE_DIR}/tests/gui)
+target_link_libraries(gui_harness PUBLIC velmaro_app GTest::gtest)
+
+file(GLOB VELMARO_GUI_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/test_*.cpp)
+foreach(src ${VELMARO_GUI_TESTS})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src} ${VELMARO_RESOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+  target_link_libraries(${name} PRIVATE gui_harness GTest::gtest)
+  target_link_options(${name} PRIVATE -static)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    TEST_PREFIX "gui."
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
+endforeach()
+
+# The command-line tool, built for Windows too, checked once under Wine.
+add_test(NAME win.velmaroctl_new COMMAND velmaroctl new -o ${CMAKE_BINARY_DIR}/win-smoke.qzc)
+set_tests_properties(win.velmaroctl_new PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)

@@ -1,0 +1,23 @@
+// Configuration files: the image scrambled, exactly 512 bytes.
+#pragma once
+#include <cstdint>
+#include <string>
+#include "config/config_image.h"
+
+// One byte of the file format, fixed forever: stored files depend on it.
+constexpr std::uint8_t SCRAMBLE_BASE = 0xA7;
+
+// XORs every byte with SCRAMBLE_BASE and the low byte of (512 - i). Its own inverse.
+void scramble_config_bytes(std::uint8_t bytes[CONFIG_IMAGE_SIZE]);
+
+// Save and Open, as the File menu runs them.
+bool save_configuration_file();
+void open_configuration_file();
+
+// Writes `size` bytes to `path` through a temporary file in the same folder that then
+// replaces the target; the old file survives any failure. Returns false on failure.
+bool write_file_atomically(const std::string& path, const std::uint8_t* bytes, std::size_t size);
+
+enum class FileReadResult { OK, CANNOT_OPEN, TOO_SHORT };
+// Reads the first 512 bytes of a configuration file and unscrambles them.
+FileReadResult read_config_file(const std::string& path, std::uint8_t image[CONFIG_IMAGE_SIZE]);

@@ -1,0 +1,13 @@
+// The Read and Write commands and the start-up presence check. Windows front end only.
+#pragma once
+#include <windows.h>
+
+extern HWND progress_window;            // the one open modeless window (1600, 1610 or 1700)
+extern int unit_select_for_write;
+
+int detect_device();
+int enumerate_units(int for_write);
+void write_to_device();
+void read_from_device();
+INT_PTR CALLBACK unit_select_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);

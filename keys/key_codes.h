@@ -1,0 +1,21 @@
+// Key codes: what a matrix cell or a macro step sends.
+#pragma once
+
+// Bits of a KeyCode (16 bits, kept in an int).
+constexpr int KEY_NUMBER_MASK = 0x7F;   // key number 0..127; in a macro cell, the macro number
+constexpr int KEY_FLAG_BREAK = 0x80;    // macro steps: release instead of press
+constexpr int KEY_FLAG_MACRO = 0x100;   // cells: run macro (code & 0x7F)
+constexpr int KEY_FLAG_REPEAT = 0x400;  // cells: repeat
+constexpr int KEY_FLAGS_MASK = 0x700;   // the flags field that format_key_name inspects
+
+// Special key numbers.
+constexpr int KEY_NOT_USED = 0;
+constexpr int KEY_FN = 2;
+constexpr int KEY_BREAK_ALL = 3;
+constexpr int KEY_DELAY = 127;          // delay step: count of 10 ms units in bits 8..15 (0 = 256)
+
+// On-screen keyboard buttons carry the identifier KEY_BUTTON_BASE + key number.
+constexpr int KEY_BUTTON_BASE = 2000;
+
+// Longest text format_key_name appends: "[Repeat]\n" and "Print Screen".
+constexpr int KEY_NAME_MAX = 21;

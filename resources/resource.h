@@ -1,0 +1,82 @@
+// Resource and control identifiers of the whole program, grouped per resource.
+// The numbers are fixed: dialogs, commands and on-screen keys are found by them.
+#ifndef VELMARO_RESOURCE_H
+#define VELMARO_RESOURCE_H
+
+// Main window
+#define IDI_APP_ICON            1001
+#define IDM_MAIN_MENU           1002
+#define IDA_ACCELERATORS        1051
+
+// Commands of menu 1002 and the accelerator table
+#define CMD_NEW                 1003
+#define CMD_SAVE                1004
+#define CMD_WRITE               1005
+#define CMD_OPEN                1006
+#define CMD_READ                1007
+#define CMD_EXIT                1008
+#define CMD_HELP_SINGLE_KEY     1009
+#define CMD_HELP_GHOST_KEYS     1010
+#define CMD_ABOUT               1011
+#define CMD_HELP_MACRO          1012
+#define CMD_HELP_FN_TABLE       1013
+
+// Information boxes: dialog, its text
+#define IDD_ABOUT               1500
+#define IDC_ABOUT_TEXT          1501
+#define IDD_HELP_SINGLE_KEY     1502
+#define IDC_HELP_SINGLE_KEY     1503
+#define IDD_HELP_GHOST_KEYS     1504
+#define IDC_HELP_GHOST_KEYS     1505
+#define IDD_HELP_MACRO          1506
+#define IDC_HELP_MACRO          1507
+#define IDD_HELP_FN_TABLE       1508
+#define IDC_HELP_FN_TABLE       1509
+
+// Progress and notice windows
+#define IDD_PROGRESS_WRITE      1600
+#define IDC_PROGRESS_TEXT       1601
+#define IDD_PROGRESS_READ       1610
+#define IDD_MULTIPLE_UNITS      1700
+
+// Key selection dialogs
+#define IDD_MACRO_ACTION        1998
+#define IDD_SELECT_KEY          1999
+#define IDC_KEY_BASE            2000   // + key number
+#define IDC_KEY_NOT_USED        2000
+#define IDC_KEY_FN              2002
+#define IDC_KEY_BREAK_ALL       2003
+#define IDC_ACTION_MAKE         2130
+#define IDC_ACTION_BREAK        2131
+#define IDC_ACTION_DELAY        2132
+#define IDC_KEY_REPEAT          2500
+
+// Macro editor
+#define IDD_MACRO               2200
+#define IDC_MACRO_MADE_LABEL    2201
+#define IDC_MACRO_BREAKS_LABEL  2202
+#define IDC_MACRO_STEP_HEADER   2203   // 2203..2210
+#define IDC_MACRO_MAKE_STEP     2211   // 2211..2218
+#define IDC_MACRO_BREAK_STEP    2219   // 2219..2226
+#define IDC_MACRO_SCROLL        2227
+#define IDC_MACRO_OK            2228
+#define IDC_MACRO_MEMORY        2229
+#define IDC_MACRO_REPEAT        2230
+
+// Delay entry
+#define IDD_DELAY               2400
+#define IDC_DELAY_EDIT          2401
+#define IDC_DELAY_UNIT          2402
+#define IDC_DELAY_OK            2228
+#define IDC_DELAY_CANCEL        2403
+
+// Unit selection
+#define IDD_SELECT_UNIT_2       2450
+#define IDD_SELECT_UNIT_3       2451
+#define IDD_SELECT_UNIT_4       2452
+#define IDC_UNIT_1              2453   // 2453..2456
+
+// Version resource
+#define IDV_VERSION             1
+
+#endif

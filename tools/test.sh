@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds both trees, then ctest runs the native
+# tests, the fuzzer for a short while, and the Windows tests under Wine on a virtual display.
+set -eu
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${VELMARO_BUILD_DIR:-$top/build}
+"$top/tools/setup.sh"
+"$top/tools/build.sh"
+. "$top/tools/wine-common.sh"
+status=0
+(cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@") || status=$?
+velmaro_wine_stop "$build/windows/wine"
+exit $status

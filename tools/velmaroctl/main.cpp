@@ -1,0 +1,2 @@
+#include "velmaroctl.h"
+int main(int argc, char** argv) { return velmaroctl_main(argc, argv); }

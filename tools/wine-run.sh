@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs a Windows executable under Wine for ctest (the cross build's emulator): a prefix
+# and a virtual display of the build tree's own, a persistent wineserver, and wine's output
+# streamed from a file so that Wine's helper processes never hold ctest's pipe open.
+set -u
+exe=$1; shift
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$here/wine-common.sh"
+bin_dir=$(cd "$(dirname "$exe")" && pwd)
+state=${VELMARO_WINE_STATE:-$bin_dir/../wine}
+velmaro_wine_prepare "$state" own || exit 1
+
+out=$(mktemp "${TMPDIR:-/tmp}/velmaro-wine.XXXXXX")
+wine "$exe" "$@" >"$out" 2>&1 < /dev/null &
+pid=$!
+tail -n +1 -f --pid=$pid "$out" 2>/dev/null &
+tail_pid=$!
+wait $pid
+rc=$?
+wait $tail_pid 2>/dev/null
+rm -f "$out"
+exit $rc
