@@ -50,6 +50,11 @@ void matrix_on_command(WPARAM wparam, LPARAM lparam);  // control notifications
 LRESULT CALLBACK cell_button_proc(HWND button, UINT message, WPARAM wparam, LPARAM lparam);
 LRESULT CALLBACK combo_box_proc(HWND combo, UINT message, WPARAM wparam, LPARAM lparam);
 
+// ---- Cell clicks (cell_click.cpp) ------------------------------------------------------
+// A click on the visible cell button at grid position k: the FN view toggle (right button
+// held), the macro editor (Ctrl held) or the key selection.
+void on_cell_clicked(int grid_position);
+
 // ---- Pinout picture (pinout.cpp) -------------------------------------------------------
 void paint_pinout_picture();
 void release_pinout_pictures();

@@ -1,0 +1,3 @@
+// Placeholder: cell clicks.
+#include "app/app.h"
+void on_cell_clicked(int) {}
