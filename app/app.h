@@ -22,6 +22,16 @@ extern HWND vertical_scroll_bar, horizontal_scroll_bar;
 bool start_application(HINSTANCE instance, int show_command);
 // The message loop; returns the quit code. Also deletes ui_font.
 int run_message_loop();
+// One message of the loop: offered to the accelerator table against main_window, else
+// translated and dispatched. The GUI tests pump with it too.
+extern HACCEL accelerator_table;
+void dispatch_loop_message(MSG* message);
+
+// Child control makers of the main window (identifier 0, ui_font, not shown).
+HWND create_combo_box(int x, int y, int width, int height);
+HWND create_check_box(int x, int y, int width, int height, const char* text);
+HWND create_cell_button(int x, int y, int width, int height, const char* text);
+HWND create_label(int x, int y, int width, int height, const char* text);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK info_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 

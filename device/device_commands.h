@@ -11,3 +11,6 @@ void write_to_device();
 void read_from_device();
 INT_PTR CALLBACK unit_select_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK progress_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// The transfers' progress text and message pumping over the progress window.
+extern const struct TransferUi windows_transfer_ui;

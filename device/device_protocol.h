@@ -51,3 +51,10 @@ int decode_serial(const std::uint8_t bytes[4]);
 int device_write_image(const std::uint8_t image[CONFIG_IMAGE_SIZE], int unit);
 // On any result but TRANSFER_OK the caller's buffer is untouched.
 int device_read_image(std::uint8_t image[CONFIG_IMAGE_SIZE], int unit);
+
+// Forgets the progress text last set, so that the next update sets its text whatever it is.
+// Every transfer starts with it (its progress window has just shown its own first text).
+void reset_transfer_progress();
+// The progress text of show_transfer_progress, into `text` (capacity bytes, NUL-terminated).
+void format_transfer_progress(ProgressDirection direction, ProgressPhase phase, int first_percent,
+                              int second_percent, int unit, char* text, int capacity);

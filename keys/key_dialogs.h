@@ -15,3 +15,17 @@ INT_PTR CALLBACK select_key_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 INT_PTR CALLBACK number_entry_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 void refresh_macro_steps(HWND dialog);
+
+// The number typed into the delay entry: its leading digits, 0 when there are none. Entries
+// too long for an int saturate at a value far above the longest delay.
+int parse_delay_entry(const char* text);
+// The delay step for a number of milliseconds: 10 ms units, at least 1; more than 255 units
+// become the count 0, which stands for 2560 ms.
+int delay_step_for_ms(INT_PTR ms);
+// Whether all 32 steps of a slot are 0; whether any step has a key number (bits 0..6).
+bool macro_slot_is_empty(const MacroSlot& slot);
+bool macro_slot_has_key(const MacroSlot& slot);
+// The caption of a step button ("Make\nA", "Break\nBksp", "Delay\n100ms", "Not Used") into a
+// buffer of MACRO_STEP_CAPTION_SIZE characters.
+constexpr int MACRO_STEP_CAPTION_SIZE = 48;
+void format_step_caption(int step, char* out);

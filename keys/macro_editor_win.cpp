@@ -1,6 +1,229 @@
-// Placeholder: the macro editor.
+// Dialog 2200, the macro editor. It edits the slot `current_macro_slot` in place, eight steps
+// of each list at a time, picks every step with the action dialog 1998 and keeps all macros
+// within the macro memory. Cancel (Esc, the close box) puts `macro_backup` back.
+#include <cstdio>
+#include <cstring>
+#include "config/config_image.h"
+#include "keys/key_codes.h"
 #include "keys/key_dialogs.h"
+#include "keys/key_names.h"
+#include "resource.h"
+
 MacroSlot macro_backup;
 int macro_repeat_initial;
-INT_PTR CALLBACK macro_dialog_proc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-void refresh_macro_steps(HWND) {}
+
+namespace {
+
+constexpr int VISIBLE_STEPS = 8;
+constexpr int SCROLL_MAX = MACRO_STEP_COUNT - VISIBLE_STEPS;  // positions 0..8
+constexpr int PAGE_STEP = 7;
+constexpr int NO_ROOM_FOR_DELAY = 0x80;  // bit of current_macro_slot read by dialog 1998
+constexpr int MACRO_RESULT_FLAG = 0x80;  // OK with a macro: 0x80 | macro number
+
+MacroSlot& editing_slot() {
+    int slot = current_macro_slot & KEY_NUMBER_MASK;
+    if (slot >= MACRO_SLOT_COUNT) slot = MACRO_SLOT_COUNT - 1;
+    return config_model.macro_slots[slot];
+}
+
+HWND scroll_bar(HWND dialog) { return GetDlgItem(dialog, IDC_MACRO_SCROLL); }
+
+int scroll_position(HWND dialog) {
+    int position = GetScrollPos(scroll_bar(dialog), SB_CTL);
+    if (position < 0) return 0;
+    return position > SCROLL_MAX ? SCROLL_MAX : position;
+}
+
+bool is_delay(int step) { return (step & 0xFF) == KEY_DELAY; }
+
+// The step that button `id` (2211..2226) shows at the current scroll position.
+int& step_of_button(HWND dialog, int id) {
+    MacroSlot& slot = editing_slot();
+    int column = (id - IDC_MACRO_MAKE_STEP) % VISIBLE_STEPS;
+    int index = scroll_position(dialog) + column;
+    return id < IDC_MACRO_BREAK_STEP ? slot.make_steps[index] : slot.break_steps[index];
+}
+
+// Step buttons by the remaining memory: a first step needs three bytes (two count bytes and
+// the step), a further one a byte; at the limit only existing steps can be changed.
+bool step_button_enabled(int used, bool slot_empty, int step) {
+    if (used <= MACRO_MEMORY_SIZE - 3) return true;
+    if (slot_empty) return false;
+    if (used <= MACRO_MEMORY_SIZE - 1) return true;
+    return step != 0;
+}
+
+// Whether a delay (two bytes) would not fit in place of `step`.
+bool delay_would_not_fit(int used, bool slot_empty, int step) {
+    if (used >= MACRO_MEMORY_SIZE && !is_delay(step)) return true;
+    if (used >= MACRO_MEMORY_SIZE - 1 && step == 0) return true;
+    return used >= MACRO_MEMORY_SIZE - 3 && slot_empty;
+}
+
+void refresh_step_headers(HWND dialog, int position) {
+    for (int i = 0; i < VISIBLE_STEPS; ++i) {
+        char text[16];
+        std::snprintf(text, sizeof text, "Step %d", position + i + 1);
+        SetDlgItemTextA(dialog, IDC_MACRO_STEP_HEADER + i, text);
+    }
+}
+
+void show_step(HWND dialog, int id, int step, bool enabled) {
+    char caption[MACRO_STEP_CAPTION_SIZE];
+    format_step_caption(step, caption);
+    SetDlgItemTextA(dialog, id, caption);
+    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+}
+
+void refresh_memory_text(HWND dialog, int used) {
+    char text[64];
+    std::snprintf(text, sizeof text, "Macro memory remaining: %d", MACRO_MEMORY_SIZE - used);
+    SetDlgItemTextA(dialog, IDC_MACRO_MEMORY, text);
+}
+
+BOOL on_macro_init(HWND dialog) {
+    editing_slot().in_use = 1;
+    SCROLLINFO info = {};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMin = 0;
+    info.nMax = SCROLL_MAX;
+    info.nPage = 1;
+    info.nPos = 0;
+    SetScrollInfo(scroll_bar(dialog), SB_CTL, &info, TRUE);
+    CheckDlgButton(dialog, IDC_MACRO_REPEAT, macro_repeat_initial ? BST_CHECKED : BST_UNCHECKED);
+    refresh_macro_steps(dialog);
+    return TRUE;  // the dialog manager focuses the first step button
+}
+
+void on_macro_scroll(HWND dialog, WPARAM wparam, HWND bar) {
+    if (bar == nullptr || bar != scroll_bar(dialog)) return;
+    int position = GetScrollPos(bar, SB_CTL);
+    BOOL redraw = TRUE;
+    switch (LOWORD(wparam)) {
+    case SB_LINELEFT: position -= 1; break;
+    case SB_LINERIGHT: position += 1; break;
+    case SB_PAGELEFT: position -= PAGE_STEP; break;
+    case SB_PAGERIGHT: position += PAGE_STEP; break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK: position = HIWORD(wparam); redraw = FALSE; break;
+    case SB_LEFT: position = 0; break;
+    case SB_RIGHT: position = SCROLL_MAX; break;
+    default: break;
+    }
+    SetScrollPos(bar, SB_CTL, position, redraw);  // the bar keeps it within 0..8
+    refresh_macro_steps(dialog);
+}
+
+void on_step_clicked(HWND dialog, int id) {
+    int& step = step_of_button(dialog, id);
+    action_preselect_break = id >= IDC_MACRO_BREAK_STEP ? 1 : 0;
+    if (step != 0) action_preselect_break = (step & KEY_FLAG_BREAK) ? 1 : 0;
+    int used = macro_memory_used();
+    if (delay_would_not_fit(used, macro_slot_is_empty(editing_slot()), step))
+        current_macro_slot |= NO_ROOM_FOR_DELAY;
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MACRO_ACTION), dialog,
+                                     select_key_dialog_proc, step);
+    current_macro_slot &= ~NO_ROOM_FOR_DELAY;
+    if (result >= 0) {
+        step = static_cast<int>(result);
+        config_model.config_changed = 1;
+    }
+    refresh_macro_steps(dialog);
+}
+
+void on_repeat_clicked(HWND dialog) {
+    bool checked = IsDlgButtonChecked(dialog, IDC_MACRO_REPEAT) == BST_CHECKED;
+    CheckDlgButton(dialog, IDC_MACRO_REPEAT, checked ? BST_UNCHECKED : BST_CHECKED);
+}
+
+void on_ok(HWND dialog) {
+    MacroSlot& slot = editing_slot();
+    if (!macro_slot_has_key(slot)) {
+        slot.in_use = 0;
+        EndDialog(dialog, 0);
+        return;
+    }
+    slot.in_use = 1;
+    int result = (current_macro_slot + 1) | MACRO_RESULT_FLAG;
+    if (IsDlgButtonChecked(dialog, IDC_MACRO_REPEAT) == BST_CHECKED) result |= KEY_FLAG_REPEAT;
+    EndDialog(dialog, result);
+}
+
+void on_cancel(HWND dialog) {
+    editing_slot() = macro_backup;
+    EndDialog(dialog, -1);
+}
+
+void on_macro_command(HWND dialog, int id) {
+    if (id >= IDC_MACRO_MAKE_STEP && id < IDC_MACRO_MAKE_STEP + 2 * VISIBLE_STEPS)
+        on_step_clicked(dialog, id);
+    else if (id == IDC_MACRO_REPEAT)
+        on_repeat_clicked(dialog);
+    else if (id == IDC_MACRO_OK)
+        on_ok(dialog);
+    else
+        on_cancel(dialog);
+}
+
+}  // namespace
+
+bool macro_slot_is_empty(const MacroSlot& slot) {
+    for (int i = 0; i < MACRO_STEP_COUNT; ++i)
+        if (slot.make_steps[i] != 0 || slot.break_steps[i] != 0) return false;
+    return true;
+}
+
+bool macro_slot_has_key(const MacroSlot& slot) {
+    for (int i = 0; i < MACRO_STEP_COUNT; ++i)
+        if ((slot.make_steps[i] & KEY_NUMBER_MASK) || (slot.break_steps[i] & KEY_NUMBER_MASK)) return true;
+    return false;
+}
+
+void format_step_caption(int step, char* out) {
+    int key = step & KEY_NUMBER_MASK;
+    const char* prefix = "";
+    if (key == KEY_DELAY || key == KEY_BREAK_ALL)
+        prefix = "";
+    else if (step & KEY_FLAG_BREAK)
+        prefix = "Break\n";
+    else if (step != 0)
+        prefix = "Make\n";
+    std::snprintf(out, MACRO_STEP_CAPTION_SIZE, "%s", prefix);
+    format_key_name(key, 1, out + std::strlen(out));
+    if (key != KEY_DELAY) return;
+    int count = (step >> 8) & 0xFF;
+    std::size_t length = std::strlen(out);
+    std::snprintf(out + length, MACRO_STEP_CAPTION_SIZE - length, "\n%dms", (count == 0 ? 256 : count) * 10);
+}
+
+void refresh_macro_steps(HWND dialog) {
+    int position = scroll_position(dialog);
+    refresh_step_headers(dialog, position);
+    const MacroSlot& slot = editing_slot();
+    int used = macro_memory_used();
+    bool empty = macro_slot_is_empty(slot);
+    for (int i = 0; i < VISIBLE_STEPS; ++i) {
+        int make = slot.make_steps[position + i];
+        int brk = slot.break_steps[position + i];
+        show_step(dialog, IDC_MACRO_MAKE_STEP + i, make, step_button_enabled(used, empty, make));
+        show_step(dialog, IDC_MACRO_BREAK_STEP + i, brk, step_button_enabled(used, empty, brk));
+    }
+    refresh_memory_text(dialog, used);
+}
+
+INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return on_macro_init(dialog);
+    case WM_HSCROLL:
+        on_macro_scroll(dialog, wparam, reinterpret_cast<HWND>(lparam));
+        return TRUE;
+    case WM_COMMAND:
+        on_macro_command(dialog, LOWORD(wparam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

@@ -1,10 +1,162 @@
+// velmaroctl's command line: the subcommands, their options, and how the engine is set up
+// to run without a window.
 #include "velmaroctl.h"
+
+#include <cstdio>
+#include <iostream>
+
 #include <CLI/CLI.hpp>
+
+#include "config/config_model.h"
+#include "config/ui_ops.h"
+#include "file_commands.h"
+#include "unit_commands.h"
+
+#if defined(_WIN32)
+#include <io.h>
+#define stderr_is_terminal() (_isatty(_fileno(stderr)) != 0)
+#else
+#include <unistd.h>
+#define stderr_is_terminal() (isatty(STDERR_FILENO) != 0)
+#endif
+
+std::ostream* ctl_out = &std::cout;
+std::ostream* ctl_err = &std::cerr;
+
+namespace {
+// What the command line asked for.
+struct CommandLine {
+    std::string file;
+    std::string second_file;
+    std::string output;
+    bool numeric = false;
+    bool verify = false;
+    int unit = 0;  // 0: not given
+};
+
+MessageAnswer print_message(MessageKind kind, const char* text) {
+    report_error(text);
+    return kind == MESSAGE_SAVE_CHANGES ? ANSWER_NO : ANSWER_OK;
+}
+
+bool no_file_dialog(bool, char*, std::size_t) { return false; }
+
+const UiOps cli_ui_ops = {print_message, no_file_dialog};
+
+// The subcommands, in the order of the help text.
+struct Subcommands {
+    CLI::App* show;
+    CLI::App* export_json;
+    CLI::App* import_json;
+    CLI::App* new_file;
+    CLI::App* units;
+    CLI::App* write;
+    CLI::App* read;
+    CLI::App* diff;
+};
+
+void add_unit_option(CLI::App* command, CommandLine& line) {
+    command->add_option("--unit", line.unit, "Unit number 1-4 (needed when several are attached)")
+        ->check(CLI::Range(1, MAX_UNITS));
+}
+
+Subcommands add_file_commands(CLI::App& app, CommandLine& line) {
+    Subcommands commands{};
+    commands.show = app.add_subcommand("show", "Print a configuration file as readable text");
+    commands.show->add_option("FILE", line.file, "Configuration file")->required();
+    commands.export_json = app.add_subcommand("export", "Print a configuration file as JSON");
+    commands.export_json->add_option("FILE", line.file, "Configuration file")->required();
+    commands.export_json->add_flag("--numeric", line.numeric, "Key codes and steps as numbers");
+    commands.import_json = app.add_subcommand("import", "Save a JSON configuration as a file");
+    commands.import_json->add_option("JSON", line.file, "JSON file, - for standard input")->required();
+    commands.import_json->add_option("-o,--output", line.output, "Configuration file to write")->required();
+    commands.new_file = app.add_subcommand("new", "Save the default configuration");
+    commands.new_file->add_option("-o,--output", line.output, "Configuration file to write")->required();
+    commands.diff = app.add_subcommand("diff", "List the differences of two configurations");
+    commands.diff->add_option("A", line.file, "Configuration file or unit:N")->required();
+    commands.diff->add_option("B", line.second_file, "Configuration file or unit:N")->required();
+    return commands;
+}
+
+void add_unit_commands(CLI::App& app, CommandLine& line, Subcommands& commands) {
+    commands.units = app.add_subcommand("units", "List the attached units");
+    commands.write = app.add_subcommand("write", "Write a configuration file to a unit");
+    commands.write->add_option("FILE", line.file, "Configuration file")->required();
+    add_unit_option(commands.write, line);
+    commands.write->add_flag("--verify", line.verify, "Read the unit back and list what differs");
+    commands.read = app.add_subcommand("read", "Read a unit's configuration into a file");
+    commands.read->add_option("-o,--output", line.output, "Configuration file to write")->required();
+    add_unit_option(commands.read, line);
+}
+
+int dispatch(const Subcommands& commands, const CommandLine& line) {
+    if (commands.show->parsed()) return run_show_command(line.file);
+    if (commands.export_json->parsed()) return run_export_command(line.file, line.numeric);
+    if (commands.import_json->parsed()) return run_import_command(line.file, line.output);
+    if (commands.new_file->parsed()) return run_new_command(line.output);
+    if (commands.units->parsed()) return run_units_command();
+    if (commands.write->parsed()) return run_write_command(line.file, line.unit, line.verify);
+    if (commands.read->parsed()) return run_read_command(line.output, line.unit);
+    if (commands.diff->parsed()) return run_diff_command(line.file, line.second_file);
+    return CTL_EXIT_USAGE;
+}
+
+int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    CLI::App app{"velmaroctl: view, convert, compare and transfer VELMARO configurations",
+                 "velmaroctl"};
+    app.require_subcommand(1);
+    CommandLine line;
+    Subcommands commands = add_file_commands(app, line);
+    add_unit_commands(app, line, commands);
+    std::vector<const char*> argv{"velmaroctl"};
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    try {
+        app.parse(static_cast<int>(argv.size()), argv.data());
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error, out, err) == 0 ? CTL_EXIT_OK : CTL_EXIT_USAGE;
+    }
+    return dispatch(commands, line);
+}
+}  // namespace
+
+void report_error(const std::string& text) {
+    std::string line = text;
+    for (char& c : line)
+        if (c == '\n' || c == '\r') c = ' ';
+    *ctl_err << line << "\n" << std::flush;
+}
+
+void install_cli_engine_ops() {
+    set_ui_ops(&cli_ui_ops);
+    set_view_ops(&memory_view_ops);
+}
+
+int run_velmaroctl(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const UiOps* previous_ui = ui;
+    const ViewOps* previous_view = view;
+    const TransferUi* previous_transfer_ui = transfer_ui;
+    ctl_out = &out;
+    ctl_err = &err;
+    install_cli_engine_ops();
+    install_cli_transfer_ui(&err == &std::cerr && stderr_is_terminal());
+    int status = CTL_EXIT_FAILED;
+    try {
+        status = parse_and_run(args, out, err);
+    } catch (const std::exception& error) {
+        report_error(std::string("Error: ") + error.what());
+    }
+    out.flush();
+    ctl_out = &std::cout;
+    ctl_err = &std::cerr;
+    // A caller that runs the tool in-process (the tests) gets its own operations back.
+    set_ui_ops(previous_ui);
+    set_view_ops(previous_view);
+    set_transfer_ui(previous_transfer_ui);
+    return status;
+}
+
 int velmaroctl_main(int argc, char** argv) {
-    CLI::App app{"velmaroctl"};
-    std::string out;
-    auto* cmd = app.add_subcommand("new", "the default configuration");
-    cmd->add_option("-o", out)->required();
-    CLI11_PARSE(app, argc, argv);
-    return 0;
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    return run_velmaroctl(args, std::cout, std::cerr);
 }

@@ -1,0 +1,122 @@
+// The main window procedure: menu and accelerator commands, the help boxes, the exit and
+// close sequences; control notifications, sizing, scrolling and painting go to the matrix
+// editor and the pinout picture.
+#include "app/app.h"
+#include "config/config_file.h"
+#include "config/config_model.h"
+#include "device/device_commands.h"
+#include "device/device_protocol.h"
+#include "resource.h"
+
+extern bool main_controls_ready;
+
+namespace {
+
+void show_info_box(int dialog_id) {
+    DialogBoxParamA(app_instance, MAKEINTRESOURCEA(dialog_id), main_window, info_dialog_proc, 0);
+}
+
+void release_and_destroy() {
+    release_pinout_pictures();
+    DestroyWindow(main_window);
+}
+
+void exit_program() {
+    if (!ask_save_changes()) return;
+    release_and_destroy();
+}
+
+// New, Open, Save, Read, Write and Exit replace the model or start a transfer: none of them
+// may run nested inside a transfer that is under way.
+bool refused_during_transfer(int command) {
+    return transfer_in_progress && command >= CMD_NEW && command <= CMD_EXIT;
+}
+
+void run_command(int command) {
+    if (refused_during_transfer(command)) return;
+    switch (command) {
+    case CMD_NEW: new_configuration(); break;
+    case CMD_SAVE: save_configuration_file(); break;
+    case CMD_WRITE: write_to_device(); break;
+    case CMD_OPEN: open_configuration_file(); break;
+    case CMD_READ: read_from_device(); break;
+    case CMD_EXIT: exit_program(); break;
+    case CMD_HELP_SINGLE_KEY: show_info_box(IDD_HELP_SINGLE_KEY); break;
+    case CMD_HELP_GHOST_KEYS: show_info_box(IDD_HELP_GHOST_KEYS); break;
+    case CMD_ABOUT: show_info_box(IDD_ABOUT); break;
+    case CMD_HELP_MACRO: show_info_box(IDD_HELP_MACRO); break;
+    case CMD_HELP_FN_TABLE: show_info_box(IDD_HELP_FN_TABLE); break;
+    default: break;
+    }
+}
+
+LRESULT on_command(WPARAM wparam, LPARAM lparam) {
+    int command = LOWORD(wparam);
+    if (command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) run_command(command);
+    else matrix_on_command(wparam, lparam);
+    return 0;
+}
+
+// The close box, the system menu and Alt+F4: the same question as Exit.
+LRESULT on_close(HWND window, WPARAM wparam, LPARAM lparam) {
+    if (transfer_in_progress || !ask_save_changes()) return 0;
+    release_pinout_pictures();
+    return DefWindowProcA(window, WM_CLOSE, wparam, lparam);
+}
+
+LRESULT on_size(WPARAM wparam) {
+    if (wparam != SIZE_MINIMIZED && main_controls_ready) matrix_on_size();
+    return 0;
+}
+
+LRESULT on_key_down(WPARAM wparam) {
+    if (wparam == VK_TAB && rows_combo) SetFocus(rows_combo);
+    return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE:
+        main_window = window;
+        return 0;
+    case WM_COMMAND:
+        return on_command(wparam, lparam);
+    case WM_CLOSE:
+        return on_close(window, wparam, lparam);
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_PAINT:
+        paint_pinout_picture();
+        return 0;
+    case WM_SIZE:
+        return on_size(wparam);
+    case WM_SIZING:
+        if (main_controls_ready) matrix_on_sizing(wparam, reinterpret_cast<RECT*>(lparam));
+        return TRUE;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        if (main_controls_ready) matrix_on_scroll(message, wparam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        SetFocus(window);
+        return 0;
+    case WM_KEYDOWN:
+        return on_key_down(wparam);
+    default:
+        return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+
+// The About box and the four help boxes: any command ends the box with its identifier.
+INT_PTR CALLBACK info_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_COMMAND:
+        EndDialog(dialog, LOWORD(wparam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}

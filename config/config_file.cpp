@@ -1,0 +1,112 @@
+// Configuration files: Save and Open, the scrambling of the image, and safe writing.
+#include "config/config_file.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "config/config_model.h"
+#include "config/ui_ops.h"
+
+namespace {
+constexpr const char* DEFAULT_FILE_NAME = "Config.QZC";
+constexpr const char* TEMPORARY_SUFFIX = ".velmaro-save.tmp";
+
+void show_error(const char* text) { ui->message_box(MESSAGE_ERROR, text); }
+
+// Writes all bytes and closes the file; false if any of the three steps fails.
+bool write_and_close(std::FILE* file, const std::uint8_t* bytes, std::size_t size) {
+    bool ok = std::fwrite(bytes, 1, size, file) == size;
+    ok = std::fflush(file) == 0 && ok;
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+bool replace_file(const std::string& from, const std::string& to) {
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(from), std::filesystem::path(to), error);
+    return !error;
+}
+
+void terminate_file_name() { config_model.config_file_name[CONFIG_FILE_NAME_SIZE - 1] = '\0'; }
+}  // namespace
+
+void scramble_config_bytes(std::uint8_t bytes[CONFIG_IMAGE_SIZE]) {
+    for (int i = 0; i < CONFIG_IMAGE_SIZE; ++i)
+        bytes[i] ^= static_cast<std::uint8_t>(SCRAMBLE_BASE ^ ((CONFIG_IMAGE_SIZE - i) & 0xFF));
+}
+
+bool write_file_atomically(const std::string& path, const std::uint8_t* bytes, std::size_t size) {
+    if (path.empty()) return false;
+    const std::string temporary = path + TEMPORARY_SUFFIX;
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (!file) return false;
+    if (write_and_close(file, bytes, size) && replace_file(temporary, path)) return true;
+    std::remove(temporary.c_str());
+    return false;
+}
+
+FileReadResult read_config_file(const std::string& path, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    std::memset(image, 0, CONFIG_IMAGE_SIZE);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return FileReadResult::CANNOT_OPEN;
+    const std::size_t got = std::fread(image, 1, CONFIG_IMAGE_SIZE, file);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) return FileReadResult::CANNOT_OPEN;
+    if (got < static_cast<std::size_t>(CONFIG_IMAGE_SIZE)) {
+        std::memset(image, 0, CONFIG_IMAGE_SIZE);
+        return FileReadResult::TOO_SHORT;
+    }
+    scramble_config_bytes(image);
+    return FileReadResult::OK;
+}
+
+bool save_configuration_file() {
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (!build_config_image(image)) return false;
+    scramble_config_bytes(image);
+    char* name = config_model.config_file_name;
+    if (name[0] == '\0') std::strcpy(name, DEFAULT_FILE_NAME);
+    if (!ui->choose_file(true, name, CONFIG_FILE_NAME_SIZE)) {
+        name[0] = '\0';
+        return false;
+    }
+    terminate_file_name();
+    if (!write_file_atomically(name, image, CONFIG_IMAGE_SIZE)) {
+        show_error("Error saving the file");
+        return false;
+    }
+    config_model.config_changed = 0;
+    return true;
+}
+
+void open_configuration_file() {
+    if (!ask_save_changes()) return;
+    char* name = config_model.config_file_name;
+    char previous[CONFIG_FILE_NAME_SIZE];
+    std::memcpy(previous, name, CONFIG_FILE_NAME_SIZE);
+    if (!ui->choose_file(false, name, CONFIG_FILE_NAME_SIZE)) {
+        std::memcpy(name, previous, CONFIG_FILE_NAME_SIZE);  // a cancelled dialog changes nothing
+        return;
+    }
+    terminate_file_name();
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    switch (read_config_file(name, image)) {
+    case FileReadResult::CANNOT_OPEN:
+        show_error("Error opening the file");
+        return;
+    case FileReadResult::TOO_SHORT:
+        show_error("Invalid configuration file");
+        return;
+    case FileReadResult::OK:
+        break;
+    }
+    if (!parse_config_image(image)) {
+        show_error("Invalid configuration file");
+        return;
+    }
+    config_model.config_changed = 0;
+    view->refresh_matrix_editor();
+}

@@ -1,0 +1,324 @@
+// The 512-byte configuration image: encoder, validating decoder and the macro budget.
+#include "config/config_image.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "config/config_model.h"
+#include "config/ui_ops.h"
+#include "keys/key_codes.h"
+
+namespace {
+constexpr int PIN_COUNT = MATRIX_MAX_PINS;
+constexpr int MACRO_AREA_SIZE = IMAGE_MACRO_END - IMAGE_MACRO_AREA;  // 400 bytes
+constexpr int HIGHEST_MACRO_NUMBER = MACRO_SLOT_COUNT;               // 127
+
+// The matrix shape and pins, as the image carries them (pin indexes 0..8).
+struct Matrix {
+    int rows;
+    int columns;
+    int column_pins[MATRIX_MAX_LINES];
+    int row_pins[MATRIX_MAX_LINES];
+};
+
+// Calls visit(entry, cell) for every cell in image order: columns by ascending header pin,
+// within a column the rows by ascending header pin. Of lines sharing a pin only the first
+// one is visited.
+template <typename Visit>
+void for_each_cell_in_pin_order(const Matrix& matrix, Visit visit) {
+    int b = 0;
+    for (int p = 0; p < PIN_COUNT; ++p) {
+        int k = 0;
+        while (k < matrix.columns && matrix.column_pins[k] != p) ++k;
+        if (k == matrix.columns) continue;
+        int n = 0;
+        for (int q = 0; q < PIN_COUNT; ++q) {
+            int m = 0;
+            while (m < matrix.rows && matrix.row_pins[m] != q) ++m;
+            if (m == matrix.rows) continue;
+            visit(b * matrix.rows + n, cell_index(m, k));
+            ++n;
+        }
+        ++b;
+    }
+}
+
+// ---- build ----------------------------------------------------------------------------
+
+Matrix matrix_from_model() {
+    Matrix matrix;
+    matrix.rows = view->row_count();
+    matrix.columns = view->column_count();
+    std::memcpy(matrix.column_pins, config_model.column_pins, sizeof matrix.column_pins);
+    std::memcpy(matrix.row_pins, config_model.row_pins, sizeof matrix.row_pins);
+    return matrix;
+}
+
+bool matrix_in_range(const Matrix& matrix) {
+    if (matrix.rows < 1 || matrix.rows > MATRIX_MAX_LINES) return false;
+    if (matrix.columns < 1 || matrix.columns > MATRIX_MAX_LINES) return false;
+    if (matrix.rows + matrix.columns > MATRIX_MAX_PINS) return false;
+    for (int i = 0; i < matrix.columns; ++i)
+        if (matrix.column_pins[i] < 0 || matrix.column_pins[i] >= PIN_COUNT) return false;
+    for (int i = 0; i < matrix.rows; ++i)
+        if (matrix.row_pins[i] < 0 || matrix.row_pins[i] >= PIN_COUNT) return false;
+    return true;
+}
+
+void write_settings(const Matrix& matrix, std::uint8_t* image) {
+    image[IMAGE_ROWS] = static_cast<std::uint8_t>(matrix.rows);
+    image[IMAGE_COLUMNS] = static_cast<std::uint8_t>(matrix.columns);
+    std::uint8_t options = 0;
+    if (view->single_key_checked()) options |= OPTION_SINGLE_KEY;
+    if (view->ghost_filter_checked()) options |= OPTION_FILTER_GHOST;
+    image[IMAGE_OPTIONS] = options;
+    image[IMAGE_FORMAT_MARK_AT] = IMAGE_FORMAT_MARK;
+    for (int i = 0; i < matrix.columns; ++i)
+        image[IMAGE_PIN_LIST + i] = static_cast<std::uint8_t>(matrix.column_pins[i] + 1);
+    for (int i = 0; i < matrix.rows; ++i)
+        image[IMAGE_PIN_LIST + matrix.columns + i] = static_cast<std::uint8_t>(matrix.row_pins[i] + 1);
+}
+
+// The pin number of the earliest pin-list entry that a later entry repeats, or 0.
+int repeated_pin(const std::uint8_t* image, int lines) {
+    const std::uint8_t* pins = image + IMAGE_PIN_LIST;
+    for (int i = 0; i < lines - 1; ++i)
+        for (int j = i + 1; j < lines; ++j)
+            if (pins[i] == pins[j]) return pins[i];
+    return 0;
+}
+
+void show_pin_error(int pin_number) {
+    char text[] = "Error: Pin 1 is used for multiple scan lines";
+    text[11] = static_cast<char>('1' + (pin_number - 1));
+    ui->message_box(MESSAGE_ERROR, text);
+}
+
+void write_key_tables(const Matrix& matrix, std::uint8_t* image) {
+    for_each_cell_in_pin_order(matrix, [&](int e, int c) {
+        const int code = config_model.key_table[c];
+        const int fn_code = config_model.fn_key_table[c];
+        image[IMAGE_KEY_TABLE + 2 * e] = static_cast<std::uint8_t>(code >> 8);
+        image[IMAGE_KEY_TABLE + 2 * e + 1] = static_cast<std::uint8_t>(code);
+        image[IMAGE_FN_TABLE + 2 * e] = static_cast<std::uint8_t>(fn_code >> 8);
+        image[IMAGE_FN_TABLE + 2 * e + 1] = static_cast<std::uint8_t>(fn_code);
+    });
+}
+
+// The highest macro number that an entry of either key table refers to (a low byte, so it
+// can exceed 127 in a model that no editor made), or 0.
+int highest_macro_reference(const std::uint8_t* image, int entries) {
+    int highest = 0;
+    for (int e = 0; e < entries; ++e) {
+        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE}) {
+            const std::uint8_t high = image[table + 2 * e];
+            const std::uint8_t low = image[table + 2 * e + 1];
+            if ((high & (KEY_FLAG_MACRO >> 8)) && low > highest) highest = low;
+        }
+    }
+    return highest;
+}
+
+// Bytes one step list takes in a record: data up to the first empty step, a delay two.
+int step_list_size(const int* steps) {
+    int size = 0;
+    for (int i = 0; i < MACRO_STEP_COUNT && steps[i] != 0; ++i)
+        size += (steps[i] & 0xFF) == KEY_DELAY ? 2 : 1;
+    return size;
+}
+
+int record_size(int slot) {
+    const MacroSlot& macro = config_model.macro_slots[slot];
+    if (!macro.in_use) return 2;  // a free slot below a used one: the empty record 0, 0
+    return 2 + step_list_size(macro.make_steps) + step_list_size(macro.break_steps);
+}
+
+// Writes one list (count byte, then data) at `pos`; returns the position after it.
+int write_step_list(const int* steps, std::uint8_t* image, int pos) {
+    int n = 0;
+    for (int i = 0; i < MACRO_STEP_COUNT && steps[i] != 0; ++i) {
+        ++n;
+        image[pos + n] = static_cast<std::uint8_t>(steps[i]);
+        if (image[pos + n] == KEY_DELAY) {
+            ++n;
+            image[pos + n] = static_cast<std::uint8_t>(steps[i] >> 8);
+        }
+    }
+    image[pos] = static_cast<std::uint8_t>(n);
+    return pos + n + 1;
+}
+
+// Records for macro numbers 1..count, every number in its own place. Fails with a message,
+// writing nothing, when they would not end before the pin list.
+bool write_macro_records(int count, std::uint8_t* image) {
+    int needed = 0;
+    for (int slot = 0; slot < count; ++slot) needed += record_size(slot);
+    if (needed > MACRO_AREA_SIZE) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Error: The macros need %d bytes, more than the %d bytes of the macro area.\n"
+                      "Remove empty macros or steps and try again.",
+                      needed, MACRO_AREA_SIZE);
+        ui->message_box(MESSAGE_ERROR, text);
+        return false;
+    }
+    int pos = IMAGE_MACRO_AREA;
+    for (int slot = 0; slot < count; ++slot) {
+        const MacroSlot& macro = config_model.macro_slots[slot];
+        if (!macro.in_use) {
+            pos += 2;  // the empty record: both counts 0
+            continue;
+        }
+        pos = write_step_list(macro.make_steps, image, pos);
+        pos = write_step_list(macro.break_steps, image, pos);
+    }
+    return true;
+}
+
+// Number of records to write: through the last slot in use and every macro a key refers to.
+int macro_record_count(const std::uint8_t* image, int entries) {
+    int count = highest_macro_reference(image, entries);
+    for (int slot = MACRO_SLOT_COUNT - 1; slot >= count; --slot) {
+        if (config_model.macro_slots[slot].in_use) {
+            count = slot + 1;
+            break;
+        }
+    }
+    return count;
+}
+
+bool fail_build(std::uint8_t* image, const char* text) {
+    if (text) ui->message_box(MESSAGE_ERROR, text);
+    std::memset(image, 0, CONFIG_IMAGE_SIZE);
+    return false;
+}
+
+// ---- parse ----------------------------------------------------------------------------
+
+// Everything parse takes over, decoded before the model is touched.
+struct DecodedImage {
+    Matrix matrix;
+    bool single_key;
+    bool ghost_filter;
+    int macro_count;
+    MacroSlot macros[MACRO_SLOT_COUNT];
+};
+
+bool read_matrix(const std::uint8_t* image, Matrix& matrix) {
+    matrix.rows = image[IMAGE_ROWS];
+    matrix.columns = image[IMAGE_COLUMNS];
+    if (matrix.rows == 0 || matrix.rows > MATRIX_MAX_LINES) return false;
+    if (matrix.columns == 0 || matrix.columns > MATRIX_MAX_LINES) return false;
+    if (matrix.rows + matrix.columns > MATRIX_MAX_PINS) return false;
+    const std::uint8_t* pins = image + IMAGE_PIN_LIST;
+    for (int i = 0; i < matrix.rows + matrix.columns; ++i)
+        if (pins[i] == 0 || pins[i] > PIN_COUNT) return false;
+    for (int i = 0; i < matrix.columns; ++i) matrix.column_pins[i] = pins[i] - 1;
+    for (int i = 0; i < matrix.rows; ++i) matrix.row_pins[i] = pins[matrix.columns + i] - 1;
+    return true;
+}
+
+// Reads one list at `pos` into `steps` (cleared first). Returns the position after it, or
+// -1 when the list leaves the macro area, holds more than 16 steps or cuts a delay off.
+int read_step_list(const std::uint8_t* image, int pos, int* steps) {
+    std::memset(steps, 0, sizeof(int) * MACRO_STEP_COUNT);
+    if (pos >= IMAGE_MACRO_END) return -1;
+    const int count = image[pos++];
+    const int end = pos + count;
+    if (end > IMAGE_MACRO_END) return -1;
+    int t = 0;
+    while (pos < end) {
+        if (t == MACRO_STEP_COUNT) return -1;
+        int step = image[pos++];
+        if (step == KEY_DELAY) {
+            if (pos == end) return -1;
+            step |= image[pos++] << 8;
+        }
+        steps[t++] = step;
+    }
+    return pos;
+}
+
+bool read_macros(const std::uint8_t* image, DecodedImage& decoded) {
+    const int entries = decoded.matrix.rows * decoded.matrix.columns;
+    decoded.macro_count = highest_macro_reference(image, entries);
+    if (decoded.macro_count > HIGHEST_MACRO_NUMBER) return false;
+    std::memset(decoded.macros, 0, sizeof decoded.macros);
+    int pos = IMAGE_MACRO_AREA;
+    for (int k = 0; k < decoded.macro_count; ++k) {
+        MacroSlot& macro = decoded.macros[k];
+        pos = read_step_list(image, pos, macro.make_steps);
+        if (pos < 0) return false;
+        pos = read_step_list(image, pos, macro.break_steps);
+        if (pos < 0) return false;
+        macro.in_use = 1;
+    }
+    return true;
+}
+
+bool decode_image(const std::uint8_t* image, DecodedImage& decoded) {
+    if (!read_matrix(image, decoded.matrix)) return false;
+    decoded.single_key = (image[IMAGE_OPTIONS] & OPTION_SINGLE_KEY) != 0;
+    decoded.ghost_filter = (image[IMAGE_OPTIONS] & OPTION_FILTER_GHOST) != 0;
+    return read_macros(image, decoded);
+}
+
+void take_over(const std::uint8_t* image, const DecodedImage& decoded) {
+    const Matrix& matrix = decoded.matrix;
+    fn_view_active = false;
+    view->select_row_count(matrix.rows);
+    view->select_column_count(matrix.columns);
+    std::memcpy(config_model.column_pins, matrix.column_pins, sizeof(int) * matrix.columns);
+    std::memcpy(config_model.row_pins, matrix.row_pins, sizeof(int) * matrix.rows);
+    view->set_single_key_checked(decoded.single_key);
+    view->set_ghost_filter_checked(decoded.ghost_filter);
+    for_each_cell_in_pin_order(matrix, [&](int e, int c) {
+        config_model.key_table[c] = image[IMAGE_KEY_TABLE + 2 * e] << 8 | image[IMAGE_KEY_TABLE + 2 * e + 1];
+        config_model.fn_key_table[c] = image[IMAGE_FN_TABLE + 2 * e] << 8 | image[IMAGE_FN_TABLE + 2 * e + 1];
+    });
+    std::memcpy(config_model.macro_slots, decoded.macros, sizeof decoded.macros);
+}
+}  // namespace
+
+bool build_config_image(std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    std::memset(image, 0, CONFIG_IMAGE_SIZE);
+    const Matrix matrix = matrix_from_model();
+    if (!matrix_in_range(matrix))
+        return fail_build(image, "Error: The number of rows or columns or a pin is out of range");
+    write_settings(matrix, image);
+    const int lines = matrix.rows + matrix.columns;
+    const int pin = repeated_pin(image, lines);
+    if (pin != 0) {
+        show_pin_error(pin);
+        return fail_build(image, nullptr);
+    }
+    write_key_tables(matrix, image);
+    const int entries = matrix.rows * matrix.columns;
+    const int count = macro_record_count(image, entries);
+    if (count > HIGHEST_MACRO_NUMBER)
+        return fail_build(image, "Error: A key refers to a macro number above 127");
+    if (!write_macro_records(count, image)) return fail_build(image, nullptr);
+    return true;
+}
+
+bool parse_config_image(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    static DecodedImage decoded;  // 16 KB of macros: kept off the stack
+    if (!decode_image(image, decoded)) return false;
+    take_over(image, decoded);
+    return true;
+}
+
+int macro_memory_used() {
+    int used = 0;
+    for (const MacroSlot& macro : config_model.macro_slots) {
+        if (!macro.in_use) continue;
+        int t = 0;
+        for (int i = 0; i < MACRO_STEP_COUNT; ++i) {
+            t += (macro.make_steps[i] > 0) + ((macro.make_steps[i] & 0xFF) == KEY_DELAY);
+            t += (macro.break_steps[i] > 0) + ((macro.break_steps[i] & 0xFF) == KEY_DELAY);
+        }
+        if (t > 0) used += t + 2;
+    }
+    return used;
+}

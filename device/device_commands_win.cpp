@@ -1,0 +1,185 @@
+// The Read and Write commands and the start-up presence check: how many units are attached,
+// which one to use, the transfer under a progress window, and the message that reports it.
+#include <cstdint>
+#include <cstdio>
+
+#include "app/app.h"
+#include "config/config_image.h"
+#include "config/config_model.h"
+#include "config/ui_ops.h"
+#include "device/device_commands.h"
+#include "device/device_protocol.h"
+#include "resource.h"
+
+HWND progress_window;
+int unit_select_for_write;
+
+namespace {
+
+const int WINDOW_SETTLE_MS = 100;
+
+bool open_unit(HidDeviceHandle* handle, int unit) {
+    *handle = HidDeviceHandle();
+    return OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, handle, unit) == 0;
+}
+
+// Reads the serial number of an open unit into unit_serial and closes it.
+void read_unit_serial(HidDeviceHandle* handle, int unit) {
+    unit_serial[unit] = device_read_serial(handle);
+    CloseHidDevice(handle);
+}
+
+// The modeless progress and notice windows: created, shown and painted at once.
+void open_progress_window(int dialog_id) {
+    progress_window = CreateDialogParamA(app_instance, MAKEINTRESOURCEA(dialog_id), main_window,
+                                         progress_dialog_proc, 0);
+    ShowWindow(progress_window, SW_SHOW);
+    UpdateWindow(progress_window);
+}
+
+void close_progress_window() {
+    if (progress_window) DestroyWindow(progress_window);
+    progress_window = nullptr;
+}
+
+// Units 1, 3 and 4 after unit 2 was found. Unit 1 is opened whenever unit 2 is; should it
+// fail, it is offered with the serial number 0 and no exchange is attempted.
+void read_serial_numbers(HidDeviceHandle* handle) {
+    unit_count = 2;
+    read_unit_serial(handle, 2);
+    if (open_unit(handle, 1)) read_unit_serial(handle, 1);
+    else unit_serial[1] = 0;
+    if (!open_unit(handle, 3)) return;
+    unit_count = 3;
+    read_unit_serial(handle, 3);
+    if (!open_unit(handle, 4)) return;
+    unit_count = 4;
+    read_unit_serial(handle, 4);
+}
+
+int choose_unit(int for_write) {
+    unit_select_for_write = for_write;
+    int dialog_id = IDD_SELECT_UNIT_2 + (unit_count - 2);
+    INT_PTR unit = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(dialog_id), main_window,
+                                   unit_select_dialog_proc, 0);
+    return unit >= 1 && unit <= unit_count ? static_cast<int>(unit) : 1;
+}
+
+void show_error(const char* format, int value) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, value);
+    ui->message_box(MESSAGE_ERROR, text);
+}
+
+void report_write_result(int result, int unit) {
+    switch (result) {
+    case TRANSFER_OK: ui->message_box(MESSAGE_PLAIN, "The configuration was successfully saved to the VELMARO"); break;
+    case TRANSFER_NOT_FOUND: show_error("The VELMARO (%d) was not found", unit); break;
+    case TRANSFER_FAILED: show_error("Error while writing to the VELMARO (%d)", unit); break;
+    default: show_error("Unknown error (%d)", result); break;
+    }
+}
+
+// Only a configuration that was read and taken over clears config_changed: after any failure
+// the user's unsaved edits are still protected by the question on exit.
+void report_read_result(int result, int unit, const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    switch (result) {
+    case TRANSFER_OK:
+        if (!parse_config_image(image)) {
+            ui->message_box(MESSAGE_ERROR, "Invalid configuration");
+            return;
+        }
+        refresh_matrix_editor();
+        ui->message_box(MESSAGE_PLAIN, "The configuration was successfully read from the VELMARO");
+        config_model.config_changed = 0;
+        break;
+    case TRANSFER_NOT_FOUND: show_error("The VELMARO (%d) was not found", unit); break;
+    case TRANSFER_FAILED: show_error("Error while reading from the VELMARO (%d)", unit); break;
+    case TRANSFER_INVALID: ui->message_box(MESSAGE_ERROR, "Invalid configuration"); break;
+    default: show_error("Unknown error (%d)", result); break;
+    }
+}
+
+int run_write(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    int unit = enumerate_units(1);
+    open_progress_window(IDD_PROGRESS_WRITE);
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    int result = device_write_image(image, unit);
+    close_progress_window();
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    report_write_result(result, unit);
+    return result;
+}
+
+void run_read() {
+    int unit = enumerate_units(0);
+    open_progress_window(IDD_PROGRESS_READ);
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    std::uint8_t image[CONFIG_IMAGE_SIZE] = {};
+    int result = device_read_image(image, unit);
+    close_progress_window();
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    report_read_result(result, unit, image);
+}
+
+}  // namespace
+
+int detect_device() {
+    HidDeviceHandle handle;
+    int missing = open_unit(&handle, 1) ? 0 : 1;
+    CloseHidDevice(&handle);
+    return missing;
+}
+
+int enumerate_units(int for_write) {
+    unit_count = 1;
+    HidDeviceHandle handle;
+    if (!open_unit(&handle, 2)) return 1;
+    open_progress_window(IDD_MULTIPLE_UNITS);
+    read_serial_numbers(&handle);
+    close_progress_window();
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    return choose_unit(for_write);
+}
+
+// The whole command counts as a transfer: the window stays alive, but New, Open, Save,
+// Read, Write, Exit and closing are refused until it ends.
+void write_to_device() {
+    if (transfer_in_progress) return;
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (!build_config_image(image)) return;
+    transfer_in_progress = true;
+    run_write(image);
+    transfer_in_progress = false;
+}
+
+void read_from_device() {
+    if (transfer_in_progress || !ask_save_changes()) return;
+    transfer_in_progress = true;
+    run_read();
+    transfer_in_progress = false;
+}
+
+INT_PTR CALLBACK unit_select_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetWindowTextA(dialog, unit_select_for_write ? "Multiple VELMAROs - Select Unit to Write"
+                                                     : "Multiple VELMAROs - Select Unit to Read");
+        for (int unit = 1; unit <= unit_count && unit <= MAX_UNITS; ++unit) {
+            char caption[64];
+            std::snprintf(caption, sizeof caption, "Unit #%d  SN- %d", unit, unit_serial[unit]);
+            SetDlgItemTextA(dialog, IDC_UNIT_1 + unit - 1, caption);
+        }
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wparam) == 0 && LOWORD(wparam) >= IDC_UNIT_1 && LOWORD(wparam) < IDC_UNIT_1 + unit_count)
+            EndDialog(dialog, LOWORD(wparam) - IDC_UNIT_1 + 1);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK progress_dialog_proc(HWND, UINT message, WPARAM, LPARAM) {
+    return message == WM_INITDIALOG ? TRUE : FALSE;
+}

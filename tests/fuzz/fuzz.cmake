@@ -1,0 +1,45 @@
+# The image fuzzer (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer), built with
+# clang++ over the portable sources when clang++ is there; its seeds come from make_seeds,
+# built with the rest of the native tree.
+#
+# Run it longer by hand:
+#   build/fuzz/fuzz_image -max_len=520 -max_total_time=3600 build/fuzz/corpus build/fuzz/seeds
+
+find_program(VELMARO_CLANGXX NAMES clang++ clang++-16 clang++-15 clang++-14)
+if(NOT VELMARO_CLANGXX)
+  message(STATUS "clang++ not found: the image fuzzer is not built")
+  return()
+endif()
+
+file(GLOB VELMARO_FUZZ_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/config/*.cpp ${CMAKE_SOURCE_DIR}/keys/*.cpp)
+list(FILTER VELMARO_FUZZ_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+file(GLOB VELMARO_FUZZ_HEADERS CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/config/*.h ${CMAKE_SOURCE_DIR}/keys/*.h)
+
+set(VELMARO_FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
+set(VELMARO_FUZZER ${VELMARO_FUZZ_DIR}/fuzz_image)
+file(MAKE_DIRECTORY ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds)
+
+add_custom_command(
+  OUTPUT ${VELMARO_FUZZER}
+  COMMAND ${VELMARO_CLANGXX} -std=c++17 -g -O1 -fno-omit-frame-pointer
+          -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+          -I${CMAKE_SOURCE_DIR}
+          ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES}
+          -o ${VELMARO_FUZZER}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
+  COMMENT "Building the image fuzzer with clang++"
+  VERBATIM)
+add_custom_target(fuzz_image ALL DEPENDS ${VELMARO_FUZZER})
+
+add_executable(make_seeds ${CMAKE_SOURCE_DIR}/tests/fuzz/make_seeds.cpp)
+target_link_libraries(make_seeds PRIVATE velmaro_core)
+
+# The seeds are made afresh before each run; the fuzzer keeps what it finds in corpus/.
+add_test(NAME fuzz.image_seeds COMMAND make_seeds ${VELMARO_FUZZ_DIR}/seeds)
+set_tests_properties(fuzz.image_seeds PROPERTIES FIXTURES_SETUP fuzz_seeds TIMEOUT 30)
+add_test(NAME fuzz.image
+  COMMAND ${VELMARO_FUZZER} -max_len=520 -max_total_time=20 -timeout=10 -rss_limit_mb=1024
+          -print_final_stats=1 ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds)
+set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED fuzz_seeds TIMEOUT 120)

@@ -1,0 +1,497 @@
+// velmaroctl's file commands end to end on temporary files: new, show, export, import, diff,
+// the round trips, and every error path with its exit status and message.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "config/config_file.h"
+#include "fake_ui.h"
+#include "keys/key_codes.h"
+#include "test_config_helpers.h"
+#include "velmaroctl.h"
+
+namespace {
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+using FileBytes = std::vector<std::uint8_t>;
+
+struct CliResult {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+CliResult run_cli(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = run_velmaroctl(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+FileBytes read_bytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return FileBytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void write_text(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The engine's model saved as a configuration file, without velmaroctl.
+void save_model(const std::string& path) {
+    Image image{};
+    ASSERT_TRUE(build_config_image(image.data())) << fake_message_texts().front();
+    scramble_config_bytes(image.data());
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+}
+
+class CliFiles : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_to_default_configuration();
+        std::string pattern = (fs::temp_directory_path() / "velmaroctl-test-XXXXXX").string();
+        ASSERT_NE(nullptr, mkdtemp(pattern.data()));
+        folder_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string path(const std::string& name) const { return (fs::path(folder_) / name).string(); }
+
+private:
+    std::string folder_;
+};
+
+// ---- configurations the tests save through the engine -----------------------------------
+
+void set_cell(int row, int column, int code, int fn_code = KEY_NOT_USED) {
+    config_model.key_table[cell_index(row, column)] = code;
+    config_model.fn_key_table[cell_index(row, column)] = fn_code;
+}
+
+void fn_and_repeat() {
+    set_matrix({4, 1}, {6, 3});
+    set_cell(0, 0, KEY_FN, KEY_FN);
+    set_cell(0, 1, KEY_FLAG_REPEAT | 4, 0x28);
+    set_cell(1, 0, 0x74, KEY_FLAG_REPEAT | 0x29);
+    set_cell(1, 1, 36, 100);
+    view->set_single_key_checked(true);
+    view->set_ghost_filter_checked(true);
+}
+
+// Macros 1, 4 and 6 in use with free slots between; macro 6 only from the FN table.
+void macros_with_gaps() {
+    set_matrix({1, 2, 3}, {4, 5, 6});
+    set_cell(0, 0, KEY_FLAG_MACRO | 1);
+    set_cell(1, 1, KEY_FLAG_MACRO | KEY_FLAG_REPEAT | 4, KEY_FLAG_MACRO | 6);
+    set_cell(2, 2, 5, 6);
+    set_macro(0, {0x04, 0x0A7F, 0x84}, {});
+    set_macro(3, {KEY_BREAK_ALL}, {0x007F, 0xFF});
+    set_macro(5, {}, {0x29});
+}
+
+void odd_codes() {
+    set_matrix({1, 2}, {3});
+    set_cell(0, 0, 0x0A7F, 0x0084);
+    set_cell(0, 1, 0xFA04, KEY_FLAG_MACRO);  // macro flag with number 0 refers to nothing
+}
+
+void eight_rows_one_column() {
+    set_matrix({9}, {1, 2, 3, 4, 5, 6, 7, 8});
+    for (int row = 0; row < 8; ++row) set_cell(row, 0, 58 + row, 116 + row);
+}
+
+// 20 cells whose macros take the whole budget: 11 records of 34 bytes and one of 25.
+void full_macro_memory() {
+    set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
+    for (int slot = 0; slot < 12; ++slot) {
+        set_cell(slot / 4, slot % 4, KEY_FLAG_MACRO | (slot + 1));
+        MacroSlot& macro = config_model.macro_slots[slot];
+        macro.in_use = 1;
+        for (int i = 0; i < MACRO_STEP_COUNT; ++i) {
+            macro.make_steps[i] = 4 + i;
+            macro.break_steps[i] = slot < 11 || i < 7 ? 0x84 + i : 0;
+        }
+    }
+}
+
+// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table.
+std::function<void()> key_numbers_from(int first) {
+    return [first] {
+        set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
+        for (int i = 0; i < 20; ++i) {
+            const int key = (first + i) % 128;
+            set_cell(i / 4, i % 4, key, KEY_FLAG_REPEAT | key);
+        }
+    };
+}
+
+struct NamedConfiguration {
+    const char* name;
+    std::function<void()> set_up;
+};
+
+std::vector<NamedConfiguration> configurations() {
+    std::vector<NamedConfiguration> list = {
+        {"default", [] {}},
+        {"fn_and_repeat", fn_and_repeat},
+        {"macros_with_gaps", macros_with_gaps},
+        {"odd_codes", odd_codes},
+        {"eight_rows_one_column", eight_rows_one_column},
+        {"full_macro_memory", full_macro_memory},
+    };
+    static const char* const names[] = {"keys_0", "keys_20", "keys_40", "keys_60",
+                                        "keys_80", "keys_100", "keys_120"};
+    for (int chunk = 0; chunk < 7; ++chunk) list.push_back({names[chunk], key_numbers_from(chunk * 20)});
+    return list;
+}
+
+// ---- new, show, export --------------------------------------------------------------------
+
+TEST_F(CliFiles, NewSavesTheDefaultConfiguration) {
+    const CliResult result = run_cli({"new", "-o", path("new.qzc")});
+    EXPECT_EQ(CTL_EXIT_OK, result.status);
+    EXPECT_EQ("", result.err);
+    save_model(path("engine.qzc"));
+    EXPECT_EQ(512u, read_bytes(path("new.qzc")).size());
+    EXPECT_EQ(read_bytes(path("engine.qzc")), read_bytes(path("new.qzc")));
+}
+
+TEST_F(CliFiles, ShowPrintsSizePinsGridsMacrosOptionsAndMemory) {
+    macros_with_gaps();
+    view->set_ghost_filter_checked(true);
+    save_model(path("m.qzc"));
+    const CliResult result = run_cli({"show", path("m.qzc")});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    const char* expected_lines[] = {
+        "Matrix: 3 rows x 3 columns\n",
+        "Column pins: 1 2 3\n",
+        "Row pins: 4 5 6\n",
+        "Single Key at a Time: off\n",
+        "Filter Ghost Keys: on\n",
+        "\nKeys:\n                 Column 1 (pin 1)  Column 2 (pin 2)  Column 3 (pin 3)\n"
+        "  Row 1 (pin 4)  macro 1           Not Used          Not Used\n"
+        "  Row 2 (pin 5)  Not Used          repeat macro 4    Not Used\n"
+        "  Row 3 (pin 6)  Not Used          Not Used          B\n",
+        "\nFN keys:\n",
+        "  Row 2 (pin 5)  Not Used          macro 6           Not Used\n",
+        "  Macro 1\n    Make:  A, delay 100ms, release A\n    Break: (none)\n",
+        "  Macro 4\n    Make:  break all\n    Break: delay 2560ms, release Delay\n",
+        "  Macro 6\n    Make:  (none)\n    Break: Esc\n",
+        // 1: 3 steps + 1 delay + 2; 4: 3 steps + 1 delay + 2; 6: 1 step + 2
+        "Macro memory remaining: 384\n",
+    };
+    for (const char* line : expected_lines) EXPECT_NE(std::string::npos, result.out.find(line)) << line;
+    EXPECT_EQ(std::string::npos, result.out.find("Macro 2")) << "free slots are not listed";
+}
+
+TEST_F(CliFiles, ExportWritesTheDocumentFieldByField) {
+    macros_with_gaps();
+    save_model(path("m.qzc"));
+    const CliResult result = run_cli({"export", path("m.qzc")});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    const Json doc = Json::parse(result.out);
+    EXPECT_EQ("velmaro-config", doc["format"]);
+    EXPECT_EQ(1, doc["version"]);
+    EXPECT_EQ(3, doc["rows"]);
+    EXPECT_EQ(Json({1, 2, 3}), doc["column_pins"]);
+    EXPECT_EQ(Json({4, 5, 6}), doc["row_pins"]);
+    EXPECT_EQ(false, doc["single_key_at_a_time"]);
+    EXPECT_EQ(Json({"macro 1", "Not Used", "Not Used"}), doc["keys"][0]);
+    EXPECT_EQ(Json({"Not Used", "repeat macro 4", "Not Used"}), doc["keys"][1]);
+    EXPECT_EQ(Json({"Not Used", "macro 6", "Not Used"}), doc["fn_keys"][1]);
+    ASSERT_EQ(3u, doc["macros"].size());
+    EXPECT_EQ(Json::parse(R"({"number": 1, "make": ["A", "delay 100ms", "release A"], "break": []})"),
+              doc["macros"][0]);
+    EXPECT_EQ(Json::parse(R"({"number": 4, "make": ["break all"], "break": ["delay 2560ms", "release Delay"]})"),
+              doc["macros"][1]);
+    EXPECT_EQ(6, doc["macros"][2]["number"]);
+}
+
+TEST_F(CliFiles, NumericExportWritesTheKeyCodes) {
+    macros_with_gaps();
+    save_model(path("m.qzc"));
+    const CliResult result = run_cli({"export", path("m.qzc"), "--numeric"});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    const Json doc = Json::parse(result.out);
+    EXPECT_EQ(Json({0x101, 0, 0}), doc["keys"][0]);
+    EXPECT_EQ(Json({0, 0x504, 0}), doc["keys"][1]);
+    EXPECT_EQ(Json({0x04, 0x0A7F, 0x84}), doc["macros"][0]["make"]);
+}
+
+// ---- round trips --------------------------------------------------------------------------
+
+TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
+    for (const NamedConfiguration& configuration : configurations()) {
+        SCOPED_TRACE(configuration.name);
+        reset_to_default_configuration();
+        configuration.set_up();
+        save_model(path("original.qzc"));
+        for (bool numeric : {false, true}) {
+            std::vector<std::string> args = {"export", path("original.qzc")};
+            if (numeric) args.push_back("--numeric");
+            const CliResult exported = run_cli(args);
+            ASSERT_EQ(CTL_EXIT_OK, exported.status) << exported.err;
+            write_text(path("doc.json"), exported.out);
+            const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
+            ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
+            EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
+        }
+    }
+}
+
+TEST_F(CliFiles, ImportBuildsWhatTheEngineBuildsFromTheSameModel) {
+    macros_with_gaps();
+    save_model(path("engine.qzc"));
+    write_text(path("hand.json"), R"({
+      "format": "velmaro-config", "version": 1, "rows": 3, "columns": 3,
+      "column_pins": [1, 2, 3], "row_pins": [4, 5, 6],
+      "keys": [["Macro 1", "not used", 0], [0, "REPEAT macro 4", 0], [0, 0, "b"]],
+      "fn_keys": [[0, 0, 0], [0, 262, 0], [0, 0, "C"]],
+      "macros": [{"number": 6, "break": ["esc"]},
+                 {"number": 1, "make": ["a", "delay 100 ms", 132]},
+                 {"number": 4, "make": ["Break All"], "break": [127, "release key 127"]}]
+    })");
+    const CliResult result = run_cli({"import", path("hand.json"), "-o", path("hand.qzc")});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    EXPECT_EQ(read_bytes(path("engine.qzc")), read_bytes(path("hand.qzc")));
+}
+
+TEST_F(CliFiles, ImportReadsStandardInputForADash) {
+    save_model(path("engine.qzc"));
+    const CliResult exported = run_cli({"export", path("engine.qzc")});
+    write_text(path("doc.json"), exported.out);
+    std::ifstream json(path("doc.json"));
+    std::streambuf* saved = std::cin.rdbuf(json.rdbuf());
+    const CliResult imported = run_cli({"import", "-", "-o", path("again.qzc")});
+    std::cin.rdbuf(saved);
+    ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
+    EXPECT_EQ(read_bytes(path("engine.qzc")), read_bytes(path("again.qzc")));
+}
+
+// ---- import errors ----------------------------------------------------------------------
+
+Json base_document() {
+    return Json::parse(R"({"format": "velmaro-config", "version": 1, "rows": 2, "columns": 2,
+      "column_pins": [1, 2], "row_pins": [3, 4], "keys": [["A", "B"], ["C", "D"]],
+      "macros": [{"number": 1, "make": ["A"]}]})");
+}
+
+struct ImportErrorCase {
+    const char* name;
+    std::function<void(Json&)> change;
+    const char* message;  // after "<json file>: ", or the whole line when it starts with "Error"
+};
+
+std::vector<ImportErrorCase> import_error_cases() {
+    return {
+        {"key name", [](Json& d) { d["keys"][1][0] = "Foo"; },
+         "\"keys\" at row 2, column 1: unknown key name \"Foo\""},
+        {"fn key name", [](Json& d) { d["fn_keys"] = Json::parse(R"([[0, 0], [0, "Shift"]])"); },
+         "\"fn_keys\" at row 2, column 2: unknown key name \"Shift\""},
+        {"key type", [](Json& d) { d["keys"][0][1] = true; },
+         "\"keys\" at row 1, column 2: a key code must be a name or a number, not true"},
+        {"key number", [](Json& d) { d["keys"][0][0] = 70000; },
+         "\"keys\" at row 1, column 1: key code 70000 is out of range 0-65535"},
+        {"macro number in cell", [](Json& d) { d["keys"][0][0] = "macro 200"; },
+         "\"keys\" at row 1, column 1: macro number \"200\" is out of range 1-127"},
+        {"rows", [](Json& d) { d["rows"] = 9; }, "\"rows\" must be a whole number from 1 to 8, not 9"},
+        {"columns", [](Json& d) { d["columns"] = 0; },
+         "\"columns\" must be a whole number from 1 to 8, not 0"},
+        {"rows not whole", [](Json& d) { d["rows"] = 2.5; },
+         "\"rows\" must be a whole number from 1 to 8, not 2.5"},
+        {"lines", [](Json& d) { d["rows"] = 5; d["columns"] = 5; },
+         "\"rows\" + \"columns\" must be at most 9, not 10"},
+        {"pin", [](Json& d) { d["row_pins"][1] = 10; },
+         "The pin of row 2 in \"row_pins\" must be a whole number from 1 to 9, not 10"},
+        {"pin count", [](Json& d) { d["column_pins"] = Json({1, 2, 5}); },
+         "\"column_pins\" must hold 2 pin numbers (one per column), not 3"},
+        {"row count", [](Json& d) { d["keys"].erase(1); }, "\"keys\" must hold 2 rows, not 1"},
+        {"column count", [](Json& d) { d["keys"][1].push_back("E"); },
+         "\"keys\" row 2 must hold 2 key codes, not 3"},
+        {"missing keys", [](Json& d) { d.erase("keys"); }, "The field \"keys\" is missing"},
+        {"unknown field", [](Json& d) { d["fn_key"] = Json::array(); }, "Unknown field \"fn_key\""},
+        {"option type", [](Json& d) { d["filter_ghost_keys"] = 1; },
+         "\"filter_ghost_keys\" must be true or false, not 1"},
+        {"format", [](Json& d) { d["format"] = "other"; },
+         "\"format\" must be \"velmaro-config\", not \"other\""},
+        {"version", [](Json& d) { d["version"] = 2; },
+         "Unsupported \"version\" 2 (this velmaroctl reads version 1)"},
+        {"not an object", [](Json& d) { d = Json::array(); }, "The JSON document must be an object"},
+        {"step name", [](Json& d) { d["macros"][0]["make"].push_back("Foo"); },
+         "Macro 1, make step 2: unknown key name \"Foo\""},
+        {"delay", [](Json& d) { d["macros"][0]["break"] = Json({"delay 5ms"}); },
+         "Macro 1, break step 1: \"delay 5ms\" is not a multiple of 10 ms from 10ms to 2560ms"},
+        {"empty step", [](Json& d) { d["macros"][0]["make"] = Json({"A", 0}); },
+         "Macro 1, make step 2: step 0 is out of range (1-255, or a delay 0xNN7F)"},
+        {"too many steps", [](Json& d) { d["macros"][0]["make"] = Json(std::vector<int>(17, 4)); },
+         "Macro 1 has 17 make steps; a list holds at most 16"},
+        {"macro number", [](Json& d) { d["macros"][0]["number"] = 128; },
+         "The \"number\" of \"macros\" entry 1 must be a whole number from 1 to 127, not 128"},
+        {"twice", [](Json& d) { d["macros"].push_back(d["macros"][0]); },
+         "Macro 1 is listed twice in \"macros\""},
+        {"macro field", [](Json& d) { d["macros"][0]["steps"] = Json::array(); },
+         "Unknown field \"steps\" in macro 1"},
+        {"duplicate pin", [](Json& d) { d["row_pins"] = Json({4, 2}); },
+         "Error: Pin 2 is used for multiple scan lines"},
+        {"budget",
+         [](Json& d) {
+             for (int n = 1; n <= 7; ++n)
+                 d["macros"][n - 1] = {{"number", n}, {"make", std::vector<int>(16, 0x0A7F)},
+                                       {"break", std::vector<int>(16, 0x0A7F)}};
+         },
+         "The macros use 462 bytes of macro memory; 399 are available"},
+        {"macro area",
+         [](Json& d) {
+             d["macros"] = Json::array();
+             for (int n = 1; n <= 6; ++n)
+                 d["macros"].push_back({{"number", n}, {"make", std::vector<int>(16, 0x0A7F)},
+                                        {"break", std::vector<int>(16, 0x0A7F)}});
+             for (int n = 7; n <= 127; ++n) d["macros"].push_back({{"number", n}});
+         },
+         "Error: The macros need 638 bytes, more than the 400 bytes of the macro area. "
+         "Remove empty macros or steps and try again."},
+    };
+}
+
+TEST_F(CliFiles, BadImportsNameTheProblemExitOneAndWriteNothing) {
+    for (const ImportErrorCase& c : import_error_cases()) {
+        SCOPED_TRACE(c.name);
+        Json doc = base_document();
+        c.change(doc);
+        write_text(path("bad.json"), doc.dump());
+        const CliResult result = run_cli({"import", path("bad.json"), "-o", path("out.qzc")});
+        EXPECT_EQ(CTL_EXIT_FAILED, result.status);
+        const std::string message = c.message;
+        const bool engine_line = message.compare(0, 6, "Error:") == 0;
+        EXPECT_EQ((engine_line ? "" : path("bad.json") + ": ") + message + "\n", result.err);
+        EXPECT_EQ("", result.out);
+        EXPECT_FALSE(fs::exists(path("out.qzc")));
+    }
+}
+
+TEST_F(CliFiles, AFailedImportLeavesTheOldFileAsItWas) {
+    write_text(path("old.qzc"), "previous content");
+    write_text(path("bad.json"), "{\"format\": \"velmaro-config\",");
+    const CliResult result = run_cli({"import", path("bad.json"), "-o", path("old.qzc")});
+    EXPECT_EQ(CTL_EXIT_FAILED, result.status);
+    EXPECT_EQ(0u, result.err.find(path("bad.json") + ": Invalid JSON: parse error")) << result.err;
+    std::ifstream old(path("old.qzc"));
+    EXPECT_EQ("previous content", std::string(std::istreambuf_iterator<char>(old), {}));
+}
+
+// ---- file errors and usage --------------------------------------------------------------
+
+TEST_F(CliFiles, UnreadableFilesAreNamed) {
+    write_text(path("short.qzc"), std::string(100, 'x'));
+    Image invalid = valid_image(2, 2);
+    invalid[IMAGE_ROWS] = 0;
+    scramble_config_bytes(invalid.data());
+    std::ofstream(path("zero_rows.qzc"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(invalid.data()), invalid.size());
+    const struct {
+        std::vector<std::string> args;
+        std::string line;
+    } cases[] = {
+        {{"show", path("missing.qzc")}, "Error opening the file: " + path("missing.qzc")},
+        {{"export", path("short.qzc")},
+         "Invalid configuration file: " + path("short.qzc") + " (shorter than 512 bytes)"},
+        {{"show", path("zero_rows.qzc")}, "Invalid configuration file: " + path("zero_rows.qzc")},
+        {{"import", path("missing.json"), "-o", path("x.qzc")},
+         "Error opening the file: " + path("missing.json")},
+        {{"new", "-o", path("no/such/folder/x.qzc")},
+         "Error saving the file: " + path("no/such/folder/x.qzc")},
+        {{"diff", path("missing.qzc"), path("short.qzc")}, "Error opening the file: " + path("missing.qzc")},
+    };
+    for (const auto& c : cases) {
+        const CliResult result = run_cli(c.args);
+        EXPECT_EQ(CTL_EXIT_FAILED, result.status) << c.line;
+        EXPECT_EQ(c.line + "\n", result.err);
+        EXPECT_EQ("", result.out);
+    }
+}
+
+TEST_F(CliFiles, UsageErrorsExitTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"bogus"},
+        {"show"},
+        {"export", "a", "b"},
+        {"import", "x.json"},
+        {"new"},
+        {"write"},
+        {"read", "-o", "x", "--unit", "5"},
+        {"write", "x", "--unit", "0"},
+        {"diff", "a"},
+        {"diff", "unit:9", "a"},
+        {"diff", "a", "unit:x"},
+        {"show", "a", "--numeric"},
+    };
+    for (const auto& args : cases) {
+        const CliResult result = run_cli(args);
+        EXPECT_EQ(CTL_EXIT_USAGE, result.status) << ::testing::PrintToString(args);
+        EXPECT_NE("", result.err) << ::testing::PrintToString(args);
+    }
+}
+
+TEST_F(CliFiles, HelpExitsZero) {
+    const CliResult result = run_cli({"--help"});
+    EXPECT_EQ(CTL_EXIT_OK, result.status);
+    for (const char* command : {"show", "export", "import", "new", "units", "write", "read", "diff"})
+        EXPECT_NE(std::string::npos, result.out.find(command)) << command;
+}
+
+// ---- diff -------------------------------------------------------------------------------
+
+struct DiffCase {
+    const char* name;
+    std::function<void()> change;
+    std::vector<std::string> lines;
+};
+
+std::vector<DiffCase> diff_cases() {
+    return {
+        {"same", [] {}, {}},
+        {"key", [] { set_cell(1, 2, 4); }, {"Key at row 2, column 3: Not Used -> A"}},
+        {"fn key", [] { set_cell(0, 0, 0, KEY_FLAG_REPEAT | 5); },
+         {"FN key at row 1, column 1: Not Used -> repeat B"}},
+        {"option", [] { view->set_single_key_checked(true); }, {"Single Key at a Time: off -> on"}},
+        {"pins", [] { set_matrix({2, 1, 3, 4}, {5, 6, 7, 8, 9}); },
+         {"Pin of column 1: 1 -> 2", "Pin of column 2: 2 -> 1"}},
+        {"macro",
+         [] {
+             set_cell(0, 0, KEY_FLAG_MACRO | 1);
+             set_macro(0, {4, 0x0A7F}, {0x84});
+         },
+         {"Key at row 1, column 1: Not Used -> macro 1", "Macro 1 make steps: (none) -> A, delay 100ms",
+          "Macro 1 break steps: (none) -> release A"}},
+        {"rows",
+         [] { view->select_row_count(4); },
+         {"Rows: 5 -> 4", "Pin of row 5: 9 -> -", "Key at row 5, column 1: Not Used -> -",
+          "Key at row 5, column 2: Not Used -> -", "Key at row 5, column 3: Not Used -> -",
+          "Key at row 5, column 4: Not Used -> -", "FN key at row 5, column 1: Not Used -> -",
+          "FN key at row 5, column 2: Not Used -> -", "FN key at row 5, column 3: Not Used -> -",
+          "FN key at row 5, column 4: Not Used -> -"}},
+    };
+}
+
+TEST_F(CliFiles, DiffListsEveryDifferenceInReadableNames) {
+    save_model(path("a.qzc"));
+    for (const DiffCase& c : diff_cases()) {
+        SCOPED_TRACE(c.name);
+        reset_to_default_configuration();
+        c.change();
+        save_model(path("b.qzc"));
+        const CliResult result = run_cli({"diff", path("a.qzc"), path("b.qzc")});
+        std::string expected;
+        for (const std::string& line : c.lines) expected += line + "\n";
+        EXPECT_EQ(expected, result.out);
+        EXPECT_EQ("", result.err);
+        EXPECT_EQ(c.lines.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED, result.status);
+    }
+}
+}  // namespace

@@ -1,0 +1,112 @@
+// velmaroctl's file commands over the engine: show, export, import, new and diff.
+#include "file_commands.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+#include "config_diff.h"
+#include "json_codec.h"
+#include "text_output.h"
+#include "unit_commands.h"
+#include "velmaroctl.h"
+
+namespace {
+constexpr const char* UNIT_PREFIX = "unit:";
+constexpr const char* STANDARD_INPUT = "-";
+constexpr int NOT_A_UNIT = 0;
+constexpr int BAD_UNIT = -1;
+
+bool read_text_file(const std::string& path, std::string& text) {
+    if (path == STANDARD_INPUT) {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        report_error("Error opening the file: " + path);
+        return false;
+    }
+    std::ostringstream content;
+    content << file.rdbuf();
+    text = content.str();
+    return true;
+}
+
+bool within_macro_budget(const ConfigSnapshot& snapshot, const std::string& source) {
+    apply_configuration(snapshot);
+    const int used = macro_memory_used();
+    if (used <= MACRO_MEMORY_SIZE) return true;
+    report_error(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
+                 std::to_string(MACRO_MEMORY_SIZE) + " are available");
+    return false;
+}
+
+// The unit number of a "unit:N" source, NOT_A_UNIT for a file, BAD_UNIT for "unit:" with
+// anything but 1..4 after it.
+int unit_of_source(const std::string& source) {
+    const std::string prefix = UNIT_PREFIX;
+    if (source.compare(0, prefix.size(), prefix) != 0) return NOT_A_UNIT;
+    const std::string number = source.substr(prefix.size());
+    if (number.size() != 1 || number[0] < '1' || number[0] > '0' + MAX_UNITS) return BAD_UNIT;
+    return number[0] - '0';
+}
+
+bool load_source(const std::string& source, ConfigSnapshot& snapshot) {
+    const int unit = unit_of_source(source);
+    if (unit == NOT_A_UNIT) return load_config_file(source, snapshot);
+    bool present[MAX_UNITS + 1] = {};
+    enumerate_cli_units(present);
+    return load_unit_configuration(unit, snapshot);
+}
+}  // namespace
+
+int run_show_command(const std::string& file) {
+    ConfigSnapshot snapshot;
+    if (!load_config_file(file, snapshot)) return CTL_EXIT_FAILED;
+    show_configuration(snapshot, *ctl_out);
+    return CTL_EXIT_OK;
+}
+
+int run_export_command(const std::string& file, bool numeric) {
+    ConfigSnapshot snapshot;
+    if (!load_config_file(file, snapshot)) return CTL_EXIT_FAILED;
+    *ctl_out << configuration_to_json(snapshot, numeric);
+    return CTL_EXIT_OK;
+}
+
+int run_import_command(const std::string& json_file, const std::string& output) {
+    std::string text;
+    if (!read_text_file(json_file, text)) return CTL_EXIT_FAILED;
+    ConfigSnapshot snapshot;
+    default_snapshot(snapshot);
+    try {
+        configuration_from_json(text, snapshot);
+    } catch (const JsonInputError& error) {
+        report_error(json_file + ": " + error.what());
+        return CTL_EXIT_FAILED;
+    }
+    if (!within_macro_budget(snapshot, json_file) || !save_config_file(output, snapshot)) return CTL_EXIT_FAILED;
+    return CTL_EXIT_OK;
+}
+
+int run_new_command(const std::string& output) {
+    ConfigSnapshot snapshot;
+    default_snapshot(snapshot);
+    return save_config_file(output, snapshot) ? CTL_EXIT_OK : CTL_EXIT_FAILED;
+}
+
+int run_diff_command(const std::string& a, const std::string& b) {
+    for (const std::string& source : {a, b}) {
+        if (unit_of_source(source) != BAD_UNIT) continue;
+        report_error("Bad source \"" + source + "\": units are unit:1 to unit:4");
+        return CTL_EXIT_USAGE;
+    }
+    ConfigSnapshot first;
+    ConfigSnapshot second;
+    if (!load_source(a, first) || !load_source(b, second)) return CTL_EXIT_FAILED;
+    const std::vector<std::string> differences = compare_configurations(first, second);
+    for (const std::string& line : differences) *ctl_out << line << "\n";
+    return differences.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED;
+}

@@ -1,0 +1,320 @@
+// The JSON form of a configuration: writing it (one matrix row or step list per line, so that
+// it reads well in a review) and reading it back with a precise message for every mistake.
+#include "json_codec.h"
+
+#include <set>
+
+#include <nlohmann/json.hpp>
+
+#include "key_notation.h"
+#include "keys/key_codes.h"
+
+namespace {
+using Json = nlohmann::json;
+using OrderedJson = nlohmann::ordered_json;
+
+constexpr const char* FORMAT_NAME = "velmaro-config";
+constexpr int FORMAT_VERSION = 1;
+constexpr int HIGHEST_PIN = MATRIX_MAX_PINS;
+
+// ---- writing --------------------------------------------------------------------------
+
+OrderedJson cell_value(int code, bool numeric) {
+    const std::string text = numeric ? "" : cell_code_text(code);
+    if (text.empty()) return code;
+    return text;
+}
+
+OrderedJson step_value(int step, bool numeric) {
+    const std::string text = numeric ? "" : step_text(step);
+    if (text.empty()) return step;
+    return text;
+}
+
+OrderedJson table_json(const int table[MATRIX_MAX_LINES][MATRIX_MAX_LINES],
+                       const ConfigSnapshot& snapshot, bool numeric) {
+    OrderedJson rows = OrderedJson::array();
+    for (int row = 0; row < snapshot.rows; ++row) {
+        OrderedJson cells = OrderedJson::array();
+        for (int column = 0; column < snapshot.columns; ++column)
+            cells.push_back(cell_value(table[row][column], numeric));
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+OrderedJson steps_json(const std::vector<int>& steps, bool numeric) {
+    OrderedJson list = OrderedJson::array();
+    for (int step : steps) list.push_back(step_value(step, numeric));
+    return list;
+}
+
+OrderedJson macros_json(const ConfigSnapshot& snapshot, bool numeric) {
+    OrderedJson macros = OrderedJson::array();
+    for (int number = 1; number <= MACRO_SLOT_COUNT; ++number) {
+        if (!macro_listed(snapshot, number)) continue;
+        OrderedJson macro;
+        macro["number"] = number;
+        macro["make"] = steps_json(macro_make_steps(snapshot, number), numeric);
+        macro["break"] = steps_json(macro_break_steps(snapshot, number), numeric);
+        macros.push_back(macro);
+    }
+    return macros;
+}
+
+OrderedJson pins_json(const int pins[MATRIX_MAX_LINES], int count) {
+    OrderedJson list = OrderedJson::array();
+    for (int i = 0; i < count; ++i) list.push_back(pins[i]);
+    return list;
+}
+
+bool is_container(const OrderedJson& value) { return value.is_array() || value.is_object(); }
+
+bool holds_containers(const OrderedJson& array) {
+    for (const OrderedJson& element : array)
+        if (is_container(element)) return true;
+    return false;
+}
+
+// Objects one member per line; arrays of plain values on one line.
+void write_value(const OrderedJson& value, int indent, std::string& out) {
+    const std::string inner(indent + 2, ' ');
+    if (value.is_object() && !value.empty()) {
+        out += "{\n";
+        std::size_t left = value.size();
+        for (auto it = value.begin(); it != value.end(); ++it) {
+            out += inner + OrderedJson(it.key()).dump() + ": ";
+            write_value(it.value(), indent + 2, out);
+            out += --left ? ",\n" : "\n";
+        }
+        out += std::string(indent, ' ') + "}";
+    } else if (value.is_array() && holds_containers(value)) {
+        out += "[\n";
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            out += inner;
+            write_value(value[i], indent + 2, out);
+            out += i + 1 < value.size() ? ",\n" : "\n";
+        }
+        out += std::string(indent, ' ') + "]";
+    } else if (value.is_array()) {
+        out += "[";
+        for (std::size_t i = 0; i < value.size(); ++i) out += (i ? ", " : "") + value[i].dump();
+        out += "]";
+    } else {
+        out += value.dump();
+    }
+}
+
+// ---- reading --------------------------------------------------------------------------
+
+[[noreturn]] void fail(const std::string& text) { throw JsonInputError(text); }
+
+std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+const Json& member(const Json& object, const char* name) {
+    const auto found = object.find(name);
+    if (found == object.end()) fail("The field " + quoted(name) + " is missing");
+    return *found;
+}
+
+bool whole_number(const Json& value, long long& number) {
+    if (value.is_number_unsigned()) {
+        const auto u = value.get<unsigned long long>();
+        number = u > 1000000000000ULL ? 1000000000000LL : static_cast<long long>(u);
+        return true;
+    }
+    if (!value.is_number_integer()) return false;
+    number = value.get<long long>();
+    return true;
+}
+
+int number_in_range(const Json& value, const std::string& what, int low, int high) {
+    long long number = 0;
+    if (!whole_number(value, number) || number < low || number > high)
+        fail(what + " must be a whole number from " + std::to_string(low) + " to " +
+             std::to_string(high) + ", not " + value.dump());
+    return static_cast<int>(number);
+}
+
+bool optional_flag(const Json& document, const char* name) {
+    const auto found = document.find(name);
+    if (found == document.end()) return false;
+    if (!found->is_boolean()) fail(quoted(name) + " must be true or false, not " + found->dump());
+    return found->get<bool>();
+}
+
+void check_fields(const Json& object, const std::set<std::string>& known, const std::string& where) {
+    for (auto it = object.begin(); it != object.end(); ++it)
+        if (!known.count(it.key())) fail("Unknown field " + quoted(it.key()) + where);
+}
+
+const Json& sized_array(const Json& value, const std::string& what, std::size_t size,
+                        const std::string& unit) {
+    if (!value.is_array() || value.size() != size)
+        fail(what + " must hold " + std::to_string(size) + " " + unit + ", not " +
+             (value.is_array() ? std::to_string(value.size()) : value.dump()));
+    return value;
+}
+
+void read_pins(const Json& document, const char* name, int count, const char* line,
+               int pins[MATRIX_MAX_LINES]) {
+    const Json& list = sized_array(member(document, name), quoted(name), count,
+                                   std::string("pin numbers (one per ") + line + ")");
+    for (int i = 0; i < count; ++i)
+        pins[i] = number_in_range(list[i], std::string("The pin of ") + line + " " +
+                                               std::to_string(i + 1) + " in " + quoted(name),
+                                  1, HIGHEST_PIN);
+}
+
+int read_cell(const Json& value, const std::string& where) {
+    int code = 0;
+    std::string problem;
+    long long number = 0;
+    if (value.is_string()) {
+        problem = parse_cell_code(value.get<std::string>(), code);
+    } else if (whole_number(value, number)) {
+        problem = check_cell_code_number(number);
+        code = static_cast<int>(number);
+    } else {
+        problem = "a key code must be a name or a number, not " + value.dump();
+    }
+    if (!problem.empty()) fail(where + ": " + problem);
+    return code;
+}
+
+void read_table(const Json& document, const char* name, const ConfigSnapshot& snapshot,
+                int table[MATRIX_MAX_LINES][MATRIX_MAX_LINES]) {
+    const Json& rows = sized_array(member(document, name), quoted(name), snapshot.rows, "rows");
+    for (int row = 0; row < snapshot.rows; ++row) {
+        const std::string row_name = quoted(name) + " row " + std::to_string(row + 1);
+        const Json& cells = sized_array(rows[row], row_name, snapshot.columns, "key codes");
+        for (int column = 0; column < snapshot.columns; ++column)
+            table[row][column] = read_cell(cells[column], quoted(name) + " at row " +
+                                                              std::to_string(row + 1) + ", column " +
+                                                              std::to_string(column + 1));
+    }
+}
+
+int read_step(const Json& value, const std::string& where) {
+    int step = 0;
+    std::string problem;
+    long long number = 0;
+    if (value.is_string()) {
+        problem = parse_step(value.get<std::string>(), step);
+    } else if (whole_number(value, number)) {
+        problem = check_step_number(number);
+        step = static_cast<int>(number);
+    } else {
+        problem = "a step must be a name or a number, not " + value.dump();
+    }
+    if (!problem.empty()) fail(where + ": " + problem);
+    return step;
+}
+
+void read_steps(const Json& macro, const char* list_name, int number, int steps[MACRO_STEP_COUNT]) {
+    const auto found = macro.find(list_name);
+    if (found == macro.end()) return;
+    const std::string macro_name = "Macro " + std::to_string(number);
+    if (!found->is_array()) fail(macro_name + ": " + quoted(list_name) + " must be a list of steps");
+    if (found->size() > static_cast<std::size_t>(MACRO_STEP_COUNT))
+        fail(macro_name + " has " + std::to_string(found->size()) + " " + list_name +
+             " steps; a list holds at most 16");
+    for (std::size_t i = 0; i < found->size(); ++i)
+        steps[i] = read_step((*found)[i], macro_name + ", " + list_name + " step " +
+                                              std::to_string(i + 1));
+}
+
+void read_macro(const Json& macro, std::size_t entry, ConfigSnapshot& snapshot) {
+    const std::string entry_name = "\"macros\" entry " + std::to_string(entry + 1);
+    if (!macro.is_object()) fail(entry_name + " must be an object");
+    const auto number_field = macro.find("number");
+    if (number_field == macro.end()) fail(entry_name + " has no \"number\"");
+    const int number = number_in_range(*number_field, "The \"number\" of " + entry_name, 1,
+                                       MACRO_SLOT_COUNT);
+    check_fields(macro, {"number", "make", "break"}, " in macro " + std::to_string(number));
+    MacroSlot& slot = snapshot.macros[number - 1];
+    if (slot.in_use) fail("Macro " + std::to_string(number) + " is listed twice in \"macros\"");
+    slot = MacroSlot{};
+    read_steps(macro, "make", number, slot.make_steps);
+    read_steps(macro, "break", number, slot.break_steps);
+    slot.in_use = 1;
+}
+
+void read_macros(const Json& document, ConfigSnapshot& snapshot) {
+    for (MacroSlot& slot : snapshot.macros) slot = MacroSlot{};
+    const auto found = document.find("macros");
+    if (found == document.end()) return;
+    if (!found->is_array()) fail("\"macros\" must be a list of macros");
+    for (std::size_t i = 0; i < found->size(); ++i) read_macro((*found)[i], i, snapshot);
+}
+
+void read_header(const Json& document) {
+    if (!document.is_object()) fail("The JSON document must be an object");
+    const Json& format = member(document, "format");
+    if (!format.is_string() || format.get<std::string>() != FORMAT_NAME)
+        fail("\"format\" must be \"velmaro-config\", not " + format.dump());
+    const Json& version = member(document, "version");
+    if (version != FORMAT_VERSION)
+        fail("Unsupported \"version\" " + version.dump() + " (this velmaroctl reads version 1)");
+    check_fields(document,
+                 {"format", "version", "rows", "columns", "column_pins", "row_pins",
+                  "single_key_at_a_time", "filter_ghost_keys", "keys", "fn_keys", "macros"},
+                 "");
+}
+
+void read_matrix(const Json& document, ConfigSnapshot& snapshot) {
+    snapshot.rows = number_in_range(member(document, "rows"), "\"rows\"", 1, MATRIX_MAX_LINES);
+    snapshot.columns =
+        number_in_range(member(document, "columns"), "\"columns\"", 1, MATRIX_MAX_LINES);
+    if (snapshot.rows + snapshot.columns > MATRIX_MAX_PINS)
+        fail("\"rows\" + \"columns\" must be at most 9, not " +
+             std::to_string(snapshot.rows + snapshot.columns));
+    read_pins(document, "column_pins", snapshot.columns, "column", snapshot.column_pins);
+    read_pins(document, "row_pins", snapshot.rows, "row", snapshot.row_pins);
+}
+
+Json parse_document(const std::string& text) {
+    try {
+        return Json::parse(text);
+    } catch (const Json::parse_error& error) {
+        std::string what = error.what();
+        const std::size_t tag_end = what.find("] ");
+        if (tag_end != std::string::npos) what.erase(0, tag_end + 2);
+        fail("Invalid JSON: " + what);
+    }
+}
+}  // namespace
+
+std::string configuration_to_json(const ConfigSnapshot& snapshot, bool numeric) {
+    OrderedJson document;
+    document["format"] = FORMAT_NAME;
+    document["version"] = FORMAT_VERSION;
+    document["rows"] = snapshot.rows;
+    document["columns"] = snapshot.columns;
+    document["column_pins"] = pins_json(snapshot.column_pins, snapshot.columns);
+    document["row_pins"] = pins_json(snapshot.row_pins, snapshot.rows);
+    document["single_key_at_a_time"] = snapshot.single_key_at_a_time;
+    document["filter_ghost_keys"] = snapshot.filter_ghost_keys;
+    document["keys"] = table_json(snapshot.keys, snapshot, numeric);
+    document["fn_keys"] = table_json(snapshot.fn_keys, snapshot, numeric);
+    document["macros"] = macros_json(snapshot, numeric);
+    std::string out;
+    write_value(document, 0, out);
+    return out + "\n";
+}
+
+void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot) {
+    const Json document = parse_document(text);
+    read_header(document);
+    read_matrix(document, snapshot);
+    snapshot.single_key_at_a_time = optional_flag(document, "single_key_at_a_time");
+    snapshot.filter_ghost_keys = optional_flag(document, "filter_ghost_keys");
+    read_table(document, "keys", snapshot, snapshot.keys);
+    if (document.contains("fn_keys")) {
+        read_table(document, "fn_keys", snapshot, snapshot.fn_keys);
+    } else {
+        for (auto& row : snapshot.fn_keys)
+            for (int& code : row) code = KEY_NOT_USED;
+    }
+    read_macros(document, snapshot);
+}

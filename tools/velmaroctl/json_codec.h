@@ -1,0 +1,19 @@
+// The JSON form of a configuration (format "velmaro-config", version 1).
+#pragma once
+#include <stdexcept>
+#include <string>
+
+#include "config_snapshot.h"
+
+// What is wrong with a JSON document, as one line for the user.
+struct JsonInputError : std::runtime_error {
+    explicit JsonInputError(const std::string& text) : std::runtime_error(text) {}
+};
+
+// The document for a configuration: key codes and steps in the readable notation, or as
+// numbers when `numeric` is set (also for the odd codes that the notation cannot express).
+std::string configuration_to_json(const ConfigSnapshot& snapshot, bool numeric);
+
+// Reads a document into `snapshot` (which starts as the default configuration). Accepts
+// names and numbers everywhere. Throws JsonInputError naming the first problem found.
+void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot);

@@ -1,0 +1,29 @@
+// The readable notation of key codes and macro steps used by velmaroctl (see NOTATION.md).
+//
+//   cells:  "A", "Left Shift", "FN", "repeat A", "macro 3", "repeat macro 3"
+//   steps:  "A", "release A", "delay 100ms", "break all"
+//
+// Every key number 0..127 has exactly one canonical name; import also takes the utility's
+// short names where they are unambiguous, "key N" for any key number, and any spelling case.
+#pragma once
+#include <string>
+
+// The canonical name of a key number (0..127); "" outside that range.
+std::string key_number_name(int key_number);
+// The key number that `name` stands for, or -1.
+int find_key_number(const std::string& name);
+
+// The notation of a cell's key code, or "" when only the number can express it.
+std::string cell_code_text(int code);
+// The notation of a macro step, or "" when only the number can express it.
+std::string step_text(int step);
+
+// Read a cell code or a macro step written in the notation. On success `code` holds the
+// value and the result is empty; otherwise the result says what is wrong, starting in lower
+// case so that the caller can add where the text was found.
+std::string parse_cell_code(const std::string& text, int& code);
+std::string parse_step(const std::string& text, int& step);
+
+// Range checks for codes given as numbers; same result convention as above.
+std::string check_cell_code_number(long long code);
+std::string check_step_number(long long step);
