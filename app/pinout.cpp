@@ -33,9 +33,21 @@ struct PictureCache {
     bool loaded;
 } picture_cache;
 
+// "Resource/<name>.qzr" in the current directory. The path is made absolute because loading
+// a bitmap from a relative path also searches the program's own folder.
+std::string picture_path(const char* name) {
+    std::string relative = std::string("Resource/") + name + ".qzr";
+    char folder[MAX_PATH] = {};
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH) return relative;
+    std::string path = folder;
+    if (path.back() != '\\' && path.back() != '/') path += '\\';
+    return path + relative;
+}
+
 void load_pinout_pictures() {
     for (int i = 0; i < PICTURE_COUNT; ++i) {
-        std::string path = std::string("Resource/") + PICTURE_NAMES[i] + ".qzr";
+        std::string path = picture_path(PICTURE_NAMES[i]);
         picture_cache.bitmaps[i] = static_cast<HBITMAP>(
             LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
         picture_cache.contexts[i] = CreateCompatibleDC(nullptr);

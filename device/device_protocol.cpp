@@ -7,6 +7,11 @@
 // refused with TRANSFER_INVALID), then the settings, the normal table, the FN table under the
 // same rule, and the macro records that the tables read refer to. The read fills a buffer of
 // its own and hands it over only when everything came back.
+// Results: TRANSFER_NOT_FOUND when the unit does not open (nothing sent); TRANSFER_FAILED when
+// an exchange fails (the unit is closed at once; a write leaves the mark cleared, a read leaves
+// the caller's buffer untouched); TRANSFER_INVALID when the image gives more than 48 key-code
+// bytes per table (a read stops after the settings, a write sends nothing) or, on a read, when
+// the unit's mark is not 'O' 'K'.
 //
 // Macro records: record k (from 0) belongs to macro number k + 1; it is a make count, the make
 // bytes (a delay step 0x7F takes its count byte with it), a break count and the break bytes.

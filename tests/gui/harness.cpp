@@ -513,6 +513,18 @@ std::string current_directory() {
 
 std::string saved_directory;
 
+// VELMARO_HARNESS_TRACE=1 prints when each phase of a test ends, in ms from its start.
+LARGE_INTEGER trace_start;
+void trace(const char* phase) {
+    static const bool enabled = std::getenv("VELMARO_HARNESS_TRACE") != nullptr;
+    if (!enabled) return;
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    std::printf("[trace] %-24s %8.1f ms\n", phase,
+                1000.0 * static_cast<double>(now.QuadPart - trace_start.QuadPart) / static_cast<double>(frequency.QuadPart));
+}
+
 std::vector<std::string> read_lines(const std::string& path) {
     std::vector<std::uint8_t> bytes = read_file_bytes(path);
     std::vector<std::string> lines;
@@ -532,6 +544,7 @@ std::vector<std::string> read_lines(const std::string& path) {
 }  // namespace
 
 void GuiTest::SetUp() {
+    QueryPerformanceCounter(&trace_start);
     saved_directory = current_directory();
     temp_dir_ = make_temp_dir();
     CreateDirectoryA(sim_dir().c_str(), nullptr);
@@ -540,11 +553,14 @@ void GuiTest::SetUp() {
     config_model = ConfigModel();
     fn_view_active = false;
     harness_begin(HarnessOptions());
+    trace("set up");
 }
 
 void GuiTest::TearDown() {
+    trace("test body");
     if (main_window && IsWindow(main_window)) DestroyWindow(main_window);
     pump_idle();
+    trace("window destroyed");
     if (strict_script_ && !harness.watchdog) {
         EXPECT_TRUE(harness.answers.empty()) << harness.answers.size() << " scripted answer(s) not used";
         EXPECT_TRUE(harness.steps.empty()) << harness.steps.size() << " dialog step(s) not used";
@@ -554,6 +570,7 @@ void GuiTest::TearDown() {
     SetCurrentDirectoryA(saved_directory.c_str());
     if (HasFailure() || std::getenv("VELMARO_KEEP_TEMP")) std::printf("test folder kept: %s\n", temp_dir_.c_str());
     else remove_tree(temp_dir_);
+    trace("torn down");
 }
 
 void GuiTest::attach_unit(int n, const std::string& serial_hex) {
@@ -596,7 +613,9 @@ bool GuiTest::start_app_result() {
 
 void GuiTest::start_app() {
     ASSERT_TRUE(start_app_result()) << "start_application returned false";
+    trace("started");
     pump_idle();
+    trace("idle after start");
 }
 
 void GuiTest::send_command(int command) {

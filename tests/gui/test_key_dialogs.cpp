@@ -1,112 +1,58 @@
 // The on-screen keyboards at work: what dialogs 1999 and 1998 return for each kind of
 // choice, where the focus starts, the delay entry 2400 and its arithmetic.
-#include <memory>
+#include <utility>
 #include <vector>
 
-#include "harness.h"
-#include "keys/key_dialogs.h"
+#include "test_key_dialogs_steps.h"
 
 namespace {
 
-// Runs several actions on one dialog, each once, in order (the harness takes three at most).
-DialogAction sequence(std::vector<DialogAction> actions) {
-    auto next = std::make_shared<size_t>(0);
-    return [actions, next](HWND dialog) {
-        while (*next < actions.size()) {
-            if (!actions[*next](dialog)) return false;
-            ++*next;
-        }
-        return true;
-    };
-}
+struct SelectKeyCase {
+    const char* what;
+    int initial;
+    bool toggle_repeat;
+    int button;
+    INT_PTR expected;
+};
 
-// A real click on a control: the control itself notifies the dialog.
-DialogAction press(int id) {
-    return [id](HWND dialog) {
-        HWND control = GetDlgItem(dialog, id);
-        if (!control) return false;
-        PostMessageA(control, BM_CLICK, 0, 0);
-        return true;
-    };
-}
+struct FocusCase {
+    const char* what;
+    int initial;
+    int focus;
+};
 
-DialogAction inject_key(BYTE key) {
-    return [key](HWND) {
-        keybd_event(key, 0, 0, 0);
-        keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
-        return true;
-    };
-}
-
-DialogAction inspect(std::function<void(HWND)> look) {
-    return [look](HWND dialog) {
-        look(dialog);
-        return true;
-    };
-}
-
-// Waits until `expected` has the focus (or two seconds passed) and records what had it.
-DialogAction wait_for_focus(int expected, int* seen) {
-    auto start = std::make_shared<ULONGLONG>(0);
-    return [=](HWND dialog) {
-        if (*start == 0) *start = GetTickCount64();
-        HWND focus = GetFocus();
-        *seen = focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : -1;
-        return *seen == expected || GetTickCount64() - *start > 2000;
-    };
-}
-
-// Waits until a control shows `text` (typed keys have arrived), for two seconds at most.
-DialogAction wait_for_text(int id, const std::string& text) {
-    auto start = std::make_shared<ULONGLONG>(0);
-    return [=](HWND dialog) {
-        if (*start == 0) *start = GetTickCount64();
-        return item_text(dialog, id) == text || GetTickCount64() - *start > 2000;
-    };
-}
-
-// Waits until a button reaches a check state, for two seconds at most.
-DialogAction wait_for_check(int id, UINT state) {
-    auto start = std::make_shared<ULONGLONG>(0);
-    return [=](HWND dialog) {
-        if (*start == 0) *start = GetTickCount64();
-        return IsDlgButtonChecked(dialog, id) == state || GetTickCount64() - *start > 2000;
-    };
-}
-
-// The window the dialogs belong to, active as the main window is when a cell is clicked:
-// the keys that the dialogs inject reach the active window's thread.
-HWND owner_window;
-
-INT_PTR open_keyboard(int dialog_id, int value) {
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog_id), owner_window,
-                           select_key_dialog_proc, value);
-}
-
-INT_PTR open_action_dialog(int value, int preselect_break, bool delay_fits = true) {
-    action_preselect_break = preselect_break;
-    current_macro_slot = 5 | (delay_fits ? 0 : 0x80);
-    return open_keyboard(IDD_MACRO_ACTION, value);
-}
-
-class KeyDialogTest : public GuiTest {
+class KeyDialogTest : public OwnedDialogTest {
 protected:
-    void SetUp() override {
-        GuiTest::SetUp();
-        owner_window = CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 200, 100,
-                                       nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-        ASSERT_NE(nullptr, owner_window);
-        SetForegroundWindow(owner_window);
-        ASSERT_TRUE(pump_until([] { return GetForegroundWindow() == owner_window; }));
+    void run_select_key_cases(const std::vector<SelectKeyCase>& cases) {
+        for (const SelectKeyCase& c : cases) {
+            SCOPED_TRACE(c.what);
+            UINT toggled = (c.initial & 0x400) ? BST_UNCHECKED : BST_CHECKED;
+            if (c.toggle_repeat)
+                on_dialog(press(IDC_KEY_REPEAT), wait_for_check(IDC_KEY_REPEAT, toggled), click(c.button));
+            else
+                on_dialog(click(c.button));
+            EXPECT_EQ(c.expected, open_keyboard(IDD_SELECT_KEY, c.initial));
+        }
     }
-    void TearDown() override {
-        DestroyWindow(owner_window);
-        owner_window = nullptr;
-        GuiTest::TearDown();
+    void expect_initial_focus(int dialog_id, const std::vector<FocusCase>& cases) {
+        for (const FocusCase& c : cases) {
+            SCOPED_TRACE(c.what);
+            int focus = 0;
+            action_preselect_break = 0;
+            current_macro_slot = 0;
+            on_dialog(wait_for_focus(c.focus, &focus), click(2000));
+            EXPECT_EQ(0, open_keyboard(dialog_id, c.initial));
+            EXPECT_EQ(c.focus, focus);
+        }
     }
-    // True once the harness has seen `count` dialogs: a nested dialog came (and went).
-    DialogAction after_dialogs(size_t count) {
-        return [this, count](HWND) { return dialogs().size() >= count; };
+    // Each entry typed into the delay dialog, then OK: the step that dialog 1998 returns.
+    void run_delay_cases(const std::vector<std::pair<const char*, INT_PTR>>& cases) {
+        for (const auto& [entry, expected] : cases) {
+            SCOPED_TRACE(std::string("entry \"") + entry + "\"");
+            on_dialog(click(IDC_ACTION_DELAY));
+            on_dialog(set_text(IDC_DELAY_EDIT, entry), click(IDC_DELAY_OK));
+            EXPECT_EQ(expected, open_action_dialog(4, 0));
+        }
     }
 };
 
@@ -115,36 +61,26 @@ protected:
 // ---- Dialog 1999: results -------------------------------------------------------------------
 
 TEST_F(KeyDialogTest, SelectKeyResults) {
-    struct Case {
-        const char* what;
-        int initial;
-        bool toggle_repeat;
-        int button;
-        INT_PTR expected;
-    } cases[] = {
+    run_select_key_cases({
         {"a key, Repeat clear", 0, false, 2004, 4},
         {"a key, Repeat checked", 0, true, 2004, 0x404},
-        {"right Windows key", 0, false, 2123, 123},
         {"Backspace with Repeat", 0, true, 2042, 0x42A},
         {"FN", 0, false, 2002, 2},
         {"FN with Repeat", 0, true, 2002, 0x402},
         {"Not Used", 4, false, 2000, 0},
         {"Not Used with Repeat checked", 0, true, 2000, 0},
+    });
+}
+
+TEST_F(KeyDialogTest, SelectKeyResultsOnFilledCells) {
+    run_select_key_cases({
         {"repeat cell, the same key again", 0x404, false, 2004, 0x404},
         {"repeat cell, Repeat cleared", 0x404, true, 2004, 4},
         {"macro cell, a key replaces the macro", 0x105, false, 2005, 5},
         {"\"[ {\"", 0, false, 2047, 47},
         {"\"] }\"", 0, false, 2048, 48},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        UINT toggled = (c.initial & 0x400) ? BST_UNCHECKED : BST_CHECKED;
-        if (c.toggle_repeat)
-            on_dialog(press(IDC_KEY_REPEAT), wait_for_check(IDC_KEY_REPEAT, toggled), click(c.button));
-        else
-            on_dialog(click(c.button));
-        EXPECT_EQ(c.expected, open_keyboard(IDD_SELECT_KEY, c.initial));
-    }
+        {"right Windows key", 0, false, 2123, 123},
+    });
 }
 
 TEST_F(KeyDialogTest, SelectKeyStartsWithRepeatFromTheCellCode) {
@@ -181,39 +117,30 @@ TEST_F(KeyDialogTest, EnterChoosesTheFocusedKey) {
 
 // ---- Initial focus ----------------------------------------------------------------------------
 
-TEST_F(KeyDialogTest, InitialFocus) {
-    struct Case {
-        const char* what;
-        int dialog_id;
-        int initial;
-        int focus;
-    } cases[] = {
-        {"1999, plain key", IDD_SELECT_KEY, 4, 2004},
-        {"1999, repeat cell", IDD_SELECT_KEY, 0x404, 2000},
-        {"1999, macro cell", IDD_SELECT_KEY, 0x105, 2000},
-        {"1999, Not Used", IDD_SELECT_KEY, 0, 2000},
-        {"1999, the first tab stop", IDD_SELECT_KEY, 41, 2041},
-        {"1999, FN", IDD_SELECT_KEY, 2, 2002},
-        {"1999, right Windows, the last key", IDD_SELECT_KEY, 123, 2123},
-        {"1999, the non-US key has no button", IDD_SELECT_KEY, 100, 2000},
-        {"1998, make step", IDD_MACRO_ACTION, 4, 2004},
-        {"1998, break step", IDD_MACRO_ACTION, 0x84, 2004},
-        {"1998, delay step", IDD_MACRO_ACTION, 0x0A7F, 2132},
-        {"1998, 2560 ms delay step", IDD_MACRO_ACTION, 0x007F, 2132},
-        {"1998, Break All", IDD_MACRO_ACTION, 3, 2003},
-        {"1998, released Break All", IDD_MACRO_ACTION, 0x83, 2003},
-        {"1998, FN has no button here", IDD_MACRO_ACTION, 2, 2000},
-        {"1998, empty step", IDD_MACRO_ACTION, 0, 2000},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        int focus = 0;
-        action_preselect_break = 0;
-        current_macro_slot = 0;
-        on_dialog(wait_for_focus(c.focus, &focus), click(2000));
-        EXPECT_EQ(0, open_keyboard(c.dialog_id, c.initial));
-        EXPECT_EQ(c.focus, focus);
-    }
+TEST_F(KeyDialogTest, InitialFocusInSelectKey) {
+    expect_initial_focus(IDD_SELECT_KEY, {
+        {"plain key", 4, 2004},
+        {"repeat cell", 0x404, 2000},
+        {"macro cell", 0x105, 2000},
+        {"Not Used", 0, 2000},
+        {"the first tab stop", 41, 2041},
+        {"FN", 2, 2002},
+        {"right Windows, the last key", 123, 2123},
+        {"the non-US key has no button", 100, 2000},
+    });
+}
+
+TEST_F(KeyDialogTest, InitialFocusInMacroAction) {
+    expect_initial_focus(IDD_MACRO_ACTION, {
+        {"make step", 4, 2004},
+        {"break step", 0x84, 2004},
+        {"delay step", 0x0A7F, 2132},
+        {"2560 ms delay step", 0x007F, 2132},
+        {"Break All", 3, 2003},
+        {"released Break All", 0x83, 2003},
+        {"FN has no button here", 2, 2000},
+        {"empty step", 0, 2000},
+    });
 }
 
 // ---- Dialog 1998: results ---------------------------------------------------------------------
@@ -222,36 +149,46 @@ TEST_F(KeyDialogTest, MacroActionResults) {
     struct Case {
         const char* what;
         int preselect_break;
-        int radio;  // 0: leave the radio buttons; else press this one first
         int button;
         INT_PTR expected;
     } cases[] = {
-        {"Make and A", 0, 0, 2004, 0x04},
-        {"Break and A", 1, 0, 2004, 0x84},
-        {"Make and Break All", 0, 0, 2003, 3},
-        {"Break and Break All", 1, 0, 2003, 0x83},
-        {"Not Used with Break", 1, 0, 2000, 0},
-        {"Not Used with Make", 0, 0, 2000, 0},
-        {"switched to Break, then left Ctrl", 0, IDC_ACTION_BREAK, 2116, 0x80 | 116},
-        {"switched to Make, then Z", 1, IDC_ACTION_MAKE, 2029, 29},
-        {"right Shift released", 1, 0, 2121, 0x80 | 121},
+        {"Make and A", 0, 2004, 0x04},
+        {"Break and A", 1, 2004, 0x84},
+        {"Make and Break All", 0, 2003, 3},
+        {"Break and Break All", 1, 2003, 0x83},
+        {"Not Used with Break", 1, 2000, 0},
+        {"Not Used with Make", 0, 2000, 0},
+        {"right Shift released", 1, 2121, 0x80 | 121},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.radio) {
-            int other = IDC_ACTION_MAKE + IDC_ACTION_BREAK - c.radio;
-            UINT other_state = 99;
-            on_dialog(sequence({press(c.radio), wait_for_check(c.radio, BST_CHECKED)}),
-                      sequence({wait_for_check(other, BST_UNCHECKED),
-                                inspect([&](HWND d) { other_state = IsDlgButtonChecked(d, other); })}),
-                      click(c.button));
-            EXPECT_EQ(c.expected, open_action_dialog(0, c.preselect_break));
-            EXPECT_EQ(BST_UNCHECKED, other_state) << "the other radio button is cleared";
-            continue;
-        } else {
-            on_dialog(click(c.button));
-        }
+        on_dialog(click(c.button));
         EXPECT_EQ(c.expected, open_action_dialog(0, c.preselect_break));
+    }
+}
+
+TEST_F(KeyDialogTest, MacroActionRadioButtonsSwitch) {
+    struct Case {
+        const char* what;
+        int preselect_break;
+        int radio;
+        int button;
+        INT_PTR expected;
+    } cases[] = {
+        {"switched to Break, then left Ctrl", 0, IDC_ACTION_BREAK, 2116, 0x80 | 116},
+        {"switched to Make, then Z", 1, IDC_ACTION_MAKE, 2029, 29},
+        {"Break pressed again stays Break", 1, IDC_ACTION_BREAK, 2029, 0x80 | 29},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int other = IDC_ACTION_MAKE + IDC_ACTION_BREAK - c.radio;
+        UINT other_state = 99;
+        on_dialog(sequence({press(c.radio), wait_for_check(c.radio, BST_CHECKED)}),
+                  sequence({wait_for_check(other, BST_UNCHECKED),
+                            inspect([&](HWND d) { other_state = IsDlgButtonChecked(d, other); })}),
+                  click(c.button));
+        EXPECT_EQ(c.expected, open_action_dialog(0, c.preselect_break));
+        EXPECT_EQ(BST_UNCHECKED, other_state) << "the other radio button is cleared";
     }
 }
 
@@ -311,26 +248,21 @@ TEST_F(KeyDialogTest, FnAndRepeatAreNotOnTheActionDialog) {
 
 // ---- Delays ---------------------------------------------------------------------------------
 
-TEST_F(KeyDialogTest, DelayEntries) {
-    struct Case {
-        const char* entry;
-        INT_PTR expected;
-    } cases[] = {
-        {"", 0x017F},     {"0", 0x017F},     {"5", 0x017F},      {"9", 0x017F},
-        {"15", 0x017F},   {"20", 0x027F},    {"100", 0x0A7F},    {"2550", 0xFF7F},
-        {"2559", 0xFF7F}, {"2560", 0x007F},  {"2569", 0x007F},   {"99999", 0x007F},
-        {"4294967295", 0x007F},   // the largest 32-bit value
-        {"4294967306", 0x007F},   // wraps to 10 in 32 bits
-        {"18446744073709551626", 0x007F},  // wraps to 10 in 64 bits
+TEST_F(KeyDialogTest, DelayEntriesUpTo2559) {
+    run_delay_cases({{"", 0x017F}, {"0", 0x017F}, {"5", 0x017F}, {"15", 0x017F}, {"20", 0x027F},
+                     {"100", 0x0A7F}, {"2550", 0xFF7F}, {"2559", 0xFF7F}, {"abc", 0x017F}});
+}
+
+TEST_F(KeyDialogTest, DelayEntriesFrom2560AndHuge) {
+    run_delay_cases({
+        {"2560", 0x007F},
+        {"2569", 0x007F},
+        {"99999", 0x007F},
+        {"4294967295", 0x007F},            // the largest 32-bit value
+        {"4294967306", 0x007F},            // 10 after wrapping in 32 bits
+        {"18446744073709551626", 0x007F},  // 10 after wrapping in 64 bits
         {"123456789012345678901234567890", 0x007F},
-        {"abc", 0x017F},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string("entry \"") + c.entry + "\"");
-        on_dialog(click(IDC_ACTION_DELAY));
-        on_dialog(set_text(IDC_DELAY_EDIT, c.entry), click(IDC_DELAY_OK));
-        EXPECT_EQ(c.expected, open_action_dialog(4, 0));
-    }
+    });
 }
 
 TEST_F(KeyDialogTest, DelayDialogStartsEmptyWithTheFocusOnTheEntry) {

@@ -17,10 +17,12 @@ void set_vertical(int position) {
     refresh_cell_captions();
 }
 
-int window_height(HWND window) {
-    RECT box;
-    GetWindowRect(window, &box);
-    return box.bottom - box.top;
+// The height a drop-down list combo box was given: its field with the room for the list.
+int combo_window_height(HWND combo) {
+    RECT field, dropped;
+    GetWindowRect(combo, &field);
+    SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+    return dropped.bottom - field.top;
 }
 
 // The focus stops of the whole Tab cycle for the current grid, starting at "Number of Rows".
@@ -72,10 +74,10 @@ TEST_F(MatrixEditorTest, DropDownListsOpenTallAndCloseShort) {
         RECT before = client_rect_of(combo);
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
         pump_idle();
-        EXPECT_EQ(256, window_height(combo));
+        EXPECT_EQ(256, combo_window_height(combo));
         SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
         pump_idle();
-        EXPECT_EQ(24, window_height(combo));
+        EXPECT_EQ(24, combo_window_height(combo));
         RECT after = client_rect_of(combo);
         EXPECT_EQ(before.left, after.left);
         EXPECT_EQ(before.top, after.top);
@@ -120,7 +122,8 @@ TEST_F(MatrixEditorTest, APinChoiceLandsInTheModelLineUnderTheScrolledCombo) {
     ASSERT_EQ("Row 3", window_text(header_labels[visible_columns]));
     choose_item(pin_combos[visible_columns + 1], 0);  // grid row 1 shows row 4
     EXPECT_EQ(0, config_model.row_pins[3]);
-    EXPECT_EQ(7, config_model.row_pins[2]);
+    EXPECT_EQ(7, config_model.row_pins[0]);
+    EXPECT_EQ(6, config_model.row_pins[2]);  // its default, pin 7
 }
 
 // ---- Keys on cells ------------------------------------------------------------------------------

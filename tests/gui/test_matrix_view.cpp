@@ -113,8 +113,12 @@ TEST_F(MatrixEditorTest, CountChangesKeepRowsPlusColumnsAtMostNine) {
         expect_grid_shown(c.visible_c, c.visible_r);
         EXPECT_EQ(c.horizontal_max > 0, shown(horizontal_scroll_bar));
         EXPECT_EQ(c.vertical_max > 0, shown(vertical_scroll_bar));
-        if (c.horizontal_max > 0) EXPECT_EQ(c.horizontal_max, scroll_maximum(horizontal_scroll_bar));
-        if (c.vertical_max > 0) EXPECT_EQ(c.vertical_max, scroll_maximum(vertical_scroll_bar));
+        if (c.horizontal_max > 0) {
+            EXPECT_EQ(c.horizontal_max, scroll_maximum(horizontal_scroll_bar));
+        }
+        if (c.vertical_max > 0) {
+            EXPECT_EQ(c.vertical_max, scroll_maximum(vertical_scroll_bar));
+        }
     }
 }
 
@@ -492,8 +496,11 @@ TEST_F(MatrixEditorTest, TheFnViewMarksEveryCellButTheFnKey) {
     refresh_cell_captions();
     EXPECT_EQ("FN [ON]", caption_of(5));
     EXPECT_EQ(key_caption(4) + "\n\n<FN ON>", caption_of(0));
-    for (int k = 1; k < 20; ++k)
-        if (k != 5) EXPECT_EQ(key_caption(0) + "\n\n<FN ON>", caption_of(k)) << "cell " << k;
+    for (int k = 1; k < 20; ++k) {
+        if (k != 5) {
+            EXPECT_EQ(key_caption(0) + "\n\n<FN ON>", caption_of(k)) << "cell " << k;
+        }
+    }
     fn_view_active = false;
     refresh_cell_captions();
     EXPECT_EQ("FN [OFF]", caption_of(5));

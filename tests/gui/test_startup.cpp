@@ -97,19 +97,19 @@ TEST_F(Startup, ControlsHaveTheirClassStyleAndText) {
     start_app();
     const LONG check = WS_CHILD | WS_TABSTOP | BS_CHECKBOX;
     const LONG label = WS_CHILD | SS_CENTER;
-    const LONG combo = WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
+    const LONG combo = WS_CHILD | WS_TABSTOP | CBS_DROPDOWNLIST;   // the list takes WS_VSCROLL
     const ControlCase cases[] = {
         {"single key", &single_key_check, "Button", check, "Single Key at a Time"},
         {"ghost filter", &ghost_filter_check, "Button", check, "Filter Ghost Keys"},
         {"rows caption", &rows_caption, "Static", label, "Number of Rows"},
         {"columns caption", &columns_caption, "Static", label, "Number of Columns"},
         {"picture caption", &picture_caption, "Static", label, "Header pinout as viewed from top of VELMARO"},
-        {"header label", &header_labels[8], "Static", label, ""},
+        {"header label", &header_labels[8], "Static", label, nullptr},
         {"rows combo", &rows_combo, "ComboBox", combo, nullptr},
         {"pin combo", &pin_combos[0], "ComboBox", combo, nullptr},
         {"cell button", &cell_buttons[19], "Button", WS_CHILD | WS_TABSTOP | BS_MULTILINE | BS_PUSHBUTTON, nullptr},
-        {"vertical bar", &vertical_scroll_bar, "ScrollBar", WS_CHILD | WS_VISIBLE | SBS_VERT, ""},
-        {"horizontal bar", &horizontal_scroll_bar, "ScrollBar", WS_CHILD | WS_VISIBLE | SBS_HORZ, ""},
+        {"vertical bar", &vertical_scroll_bar, "ScrollBar", WS_CHILD | SBS_VERT, ""},
+        {"horizontal bar", &horizontal_scroll_bar, "ScrollBar", WS_CHILD | SBS_HORZ, ""},
     };
     for (const ControlCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -118,6 +118,13 @@ TEST_F(Startup, ControlsHaveTheirClassStyleAndText) {
         if (c.text) {
             EXPECT_EQ(c.text, window_text(*c.control));
         }
+    }
+    EXPECT_EQ(0, style_of(horizontal_scroll_bar) & SBS_VERT);
+    for (HWND combo : {rows_combo, columns_combo, pin_combos[0]}) {
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+        EXPECT_NE(0, style_of(info.hwndList) & WS_VSCROLL) << "the list of the box scrolls";
     }
     EXPECT_EQ(0, style_of(rows_combo) & CBS_SORT);
     EXPECT_EQ(0, style_of(pin_combos[8]) & CBS_SORT);

@@ -174,18 +174,6 @@ TEST(CliStepNotation, BadTextsAreNamed) {
     }
 }
 
-// ---- numbers ----------------------------------------------------------------------------
-
-TEST(CliCodeNumbers, RangesOfCellCodesAndSteps) {
-    for (long long code : {0LL, 0x1234LL, 0xFFFFLL & ~0x100LL, 0x17FLL}) EXPECT_EQ("", check_cell_code_number(code)) << code;
-    EXPECT_EQ("key code -1 is out of range 0-65535", check_cell_code_number(-1));
-    EXPECT_EQ("key code 65536 is out of range 0-65535", check_cell_code_number(65536));
-    EXPECT_EQ("key code 511 refers to macro 255; macros are numbered 1-127", check_cell_code_number(0x1FF));
-    for (long long step : {1LL, 0x84LL, 0xFFLL, 0xFF7FLL, 0x7FLL}) EXPECT_EQ("", check_step_number(step)) << step;
-    for (long long step : {0LL, 256LL, 0x104LL, 0x10000LL, -1LL})
-        EXPECT_NE("", check_step_number(step)) << step;
-}
-
 // ---- progress line ----------------------------------------------------------------------
 
 TEST(CliProgressLine, BarFollowsThePhaseUnderWayAndShowsBothPercentages) {

@@ -130,6 +130,19 @@ TEST(DeviceLibrary, FailAfterCountsAcrossOpensUntilWrittenAgain) {
     EXPECT_NE(0, link.send({1, 0x84, 0, 0, 0, 0}, reply));
 }
 
+TEST(DeviceLibrary, UnpluggingCutsAnOpenLink) {
+    SimUnits units;
+    units.add_unit(2);
+    Link link(2);
+    std::uint8_t reply[8];
+    EXPECT_EQ(0, link.send({1, 0x82, 0, 0, 0, 0}, reply));
+    units.unplug(2);
+    EXPECT_NE(0, link.send({1, 0x82, 0, 0, 0, 0}, reply));
+    EXPECT_NE(0, Link(2).opened);
+    units.plug(2);
+    EXPECT_EQ(0, link.send({1, 0x82, 0, 0, 0, 0}, reply));
+}
+
 TEST(DeviceLibrary, LatencyIsSpentOnEveryExchange) {
     SimUnits units;
     units.add_unit(1);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <ostream>
 #include <utility>
 
 #include "device/device_protocol.h"
@@ -18,6 +19,8 @@ struct TransferCase {
     int closing_zero;                 // address of the zero after the macro records, or -1
     std::vector<Range> read;          // after the mark is checked, in order
 };
+
+void PrintTo(const TransferCase& c, std::ostream* out) { *out << c.name; }
 
 std::string line(const char* verb, int address, int value) {
     char text[32];
@@ -198,7 +201,7 @@ TEST(DeviceRead, TablesLargerThan48BytesStopBeforeAnyKeyByte) {
     }
 }
 
-TEST(DeviceRead, SixByEightStillFitsTheTables) {
+TEST(DeviceRead, FortyEightBytesStillFitTheTables) {
     SimUnits units;
     Bytes image = with_cells(6, 4, {{23, 0x0004}});
     units.add_unit(1);

@@ -138,8 +138,12 @@ TEST_F(KeyNames, FlagsDecideBetweenReplacePrefixAndAppend) {
             << "code 0x" << std::hex << c.code << " after \"" << c.before << "\"";
 }
 
-TEST_F(KeyNames, NoFlagsReplacesWhatWasThere) {
-    char buffer[64] = "Leftover text";
-    format_key_name(0x04, 0, buffer);
-    EXPECT_STREQ("A", buffer);
+TEST_F(KeyNames, NoFlagsAndRepeatReplaceWhatWasThere) {
+    const struct { int code; const char* expected; } cases[] = {
+        {0x004, "A"}, {0x404, "[Repeat]\nA"}, {0x104, "Leftover textA"}};
+    for (const auto& c : cases) {
+        char buffer[64] = "Leftover text";
+        format_key_name(c.code, 0, buffer);
+        EXPECT_STREQ(c.expected, buffer) << std::hex << c.code;
+    }
 }

@@ -105,6 +105,7 @@ int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::
     CLI::App app{"velmaroctl: view, convert, compare and transfer VELMARO configurations",
                  "velmaroctl"};
     app.require_subcommand(1);
+    app.allow_windows_style_options(false);  // "/tmp/x.qzc" is a path, not an option
     CommandLine line;
     Subcommands commands = add_file_commands(app, line);
     add_unit_commands(app, line, commands);

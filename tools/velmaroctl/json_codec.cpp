@@ -2,6 +2,7 @@
 // it reads well in a review) and reading it back with a precise message for every mistake.
 #include "json_codec.h"
 
+#include <limits>
 #include <set>
 
 #include <nlohmann/json.hpp>
@@ -119,8 +120,9 @@ const Json& member(const Json& object, const char* name) {
 
 bool whole_number(const Json& value, long long& number) {
     if (value.is_number_unsigned()) {
+        constexpr auto largest = std::numeric_limits<long long>::max();
         const auto u = value.get<unsigned long long>();
-        number = u > 1000000000000ULL ? 1000000000000LL : static_cast<long long>(u);
+        number = u > static_cast<unsigned long long>(largest) ? largest : static_cast<long long>(u);
         return true;
     }
     if (!value.is_number_integer()) return false;

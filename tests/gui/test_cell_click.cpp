@@ -1,0 +1,407 @@
+// Clicks on the cells of the running program: the key selection, the FN key and its table,
+// the right-button FN view gesture, Ctrl+click to the macro editor and its slots.
+#include <cstring>
+#include <initializer_list>
+
+#include "device/device_protocol.h"
+#include "keys/key_codes.h"
+#include "test_key_dialogs_steps.h"
+
+namespace {
+
+constexpr int A = 4, B = 5, C = 6;
+
+// Makes keys read as held for GetKeyState on this thread while it lives.
+class HeldKeys {
+public:
+    HeldKeys(std::initializer_list<int> keys) {
+        GetKeyboardState(saved_);
+        BYTE state[256];
+        std::memcpy(state, saved_, sizeof state);
+        for (int key : keys) state[key] = 0x80;
+        SetKeyboardState(state);
+    }
+    ~HeldKeys() { SetKeyboardState(saved_); }
+
+private:
+    BYTE saved_[256];
+};
+
+class CellClickTest : public ScriptedTest {
+protected:
+    void SetUp() override {
+        ScriptedTest::SetUp();
+        attach_unit(1);
+        start_app();
+    }
+
+    // The cell button at grid position k notifies the main window, as a mouse click does.
+    void click_cell(int k) {
+        SendMessageA(main_window, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(cell_buttons[k]));
+        pump_idle();
+    }
+    void right_button_click(int k) {
+        HeldKeys held({VK_RBUTTON});
+        click_cell(k);
+    }
+    void ctrl_click(int k) {
+        HeldKeys held({VK_CONTROL});
+        click_cell(k);
+    }
+    // Chooses key button `id` for the cell at grid position k.
+    void choose_key(int k, int id) {
+        on_dialog(click(id));
+        click_cell(k);
+    }
+    std::string caption(int k) { return window_text(cell_buttons[k]); }
+};
+
+// With the default 5 x 4 grid, grid position k shows model row k / 4, column k % 4.
+int cell_at(int k) { return cell_index(k / 4, k % 4); }
+
+}  // namespace
+
+// ---- Key selection ---------------------------------------------------------------------------
+
+TEST_F(CellClickTest, ChosenKeyGoesIntoTheCell) {
+    SetFocus(rows_combo);
+    on_dialog(click(2004));
+    click_cell(5);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("Select a key", dialogs()[0].title);
+    EXPECT_EQ(main_window, dialogs()[0].owner);
+    EXPECT_EQ(A, config_model.key_table[cell_at(5)]);
+    EXPECT_EQ(1, config_model.config_changed);
+    EXPECT_EQ("A", caption(5));
+    EXPECT_EQ(cell_buttons[5], GetFocus()) << "the focus is back on the cell";
+}
+
+TEST_F(CellClickTest, KeySelectionResults) {
+    struct Case {
+        const char* what;
+        int before;
+        DialogAction action;
+        int after;
+        const char* caption;
+    } cases[] = {
+        {"repeat key", 0, sequence({press(IDC_KEY_REPEAT), wait_for_check(IDC_KEY_REPEAT, BST_CHECKED), click(2042)}),
+         0x42A, "[Repeat]\nBackspace"},
+        {"Not Used over a key", C, click(2000), 0, "Not Used"},
+        {"a key over a macro", 0x101, click(2005), B, "B"},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        config_model.macro_slots[0].in_use = 1;
+        config_model.macro_slots[0].make_steps[0] = A;
+        config_model.key_table[cell_at(2)] = c.before;
+        on_dialog(c.action);
+        click_cell(2);
+        EXPECT_EQ(c.after, config_model.key_table[cell_at(2)]);
+        EXPECT_EQ(c.caption, caption(2));
+    }
+    EXPECT_EQ(1, config_model.macro_slots[0].in_use) << "the replaced macro keeps its slot";
+    EXPECT_EQ(A, config_model.macro_slots[0].make_steps[0]);
+}
+
+TEST_F(CellClickTest, CancelLeavesTheCell) {
+    config_model.key_table[cell_at(3)] = C;
+    on_dialog(inject_key(VK_ESCAPE));
+    click_cell(3);
+    EXPECT_EQ(C, config_model.key_table[cell_at(3)]);
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_EQ(1u, dialogs().size());
+}
+
+TEST_F(CellClickTest, ScrolledGridEditsTheModelCellItShows) {
+    view->select_row_count(1);
+    view->select_column_count(8);
+    view->refresh_matrix_editor();
+    ASSERT_EQ(4, visible_columns);
+    scroll_columns(3, true);
+    ASSERT_EQ(3, GetScrollPos(horizontal_scroll_bar, SB_CTL));
+    choose_key(1, 2029);
+    EXPECT_EQ(29, config_model.key_table[cell_index(0, 4)]);
+    EXPECT_EQ(0, config_model.key_table[cell_index(0, 1)]);
+    EXPECT_EQ("Z", caption(1));
+}
+
+TEST_F(CellClickTest, NoClickWhileATransferRuns) {
+    transfer_in_progress = true;
+    on_cell_clicked(0);
+    {
+        HeldKeys held({VK_CONTROL});
+        on_cell_clicked(0);
+    }
+    transfer_in_progress = false;
+    pump_idle();
+    EXPECT_TRUE(dialogs().empty());
+}
+
+TEST_F(CellClickTest, GridPositionsOutsideTheGridDoNothing) {
+    on_cell_clicked(-1);
+    on_cell_clicked(visible_columns * visible_rows);
+    on_cell_clicked(20);
+    pump_idle();
+    EXPECT_TRUE(dialogs().empty());
+}
+
+// ---- The FN key ---------------------------------------------------------------------------
+
+TEST_F(CellClickTest, FnGestureOnTheFnCellSwitchesTheView) {
+    choose_key(6, 2002);
+    ASSERT_EQ(KEY_FN, config_model.key_table[cell_at(6)]);
+    EXPECT_EQ("FN [OFF]", caption(6));
+    config_model.config_changed = 0;
+    right_button_click(6);
+    EXPECT_TRUE(fn_view_active);
+    EXPECT_EQ(KEY_FN, config_model.fn_key_table[cell_at(6)]);
+    EXPECT_EQ("FN [ON]", caption(6));
+    EXPECT_EQ("Not Used\n\n<FN ON>", caption(0));
+    right_button_click(6);
+    EXPECT_FALSE(fn_view_active);
+    EXPECT_EQ("FN [OFF]", caption(6));
+    EXPECT_EQ("Not Used", caption(0));
+    EXPECT_EQ(0, config_model.config_changed) << "the view is not the configuration";
+    EXPECT_EQ(1u, dialogs().size()) << "the gesture opens nothing";
+}
+
+TEST_F(CellClickTest, FnGestureOnAnotherCellDoesNothing) {
+    config_model.key_table[cell_at(6)] = KEY_FN;
+    config_model.key_table[cell_at(1)] = A;
+    right_button_click(1);
+    right_button_click(0);
+    EXPECT_FALSE(fn_view_active);
+    EXPECT_EQ(0, config_model.fn_key_table[cell_at(1)]);
+    EXPECT_TRUE(dialogs().empty());
+}
+
+TEST_F(CellClickTest, FnViewEditsTheFnTable) {
+    config_model.key_table[cell_at(6)] = KEY_FN;
+    config_model.key_table[cell_at(2)] = A;
+    right_button_click(6);
+    ASSERT_TRUE(fn_view_active);
+    choose_key(2, 2005);
+    EXPECT_EQ(A, config_model.key_table[cell_at(2)]);
+    EXPECT_EQ(B, config_model.fn_key_table[cell_at(2)]);
+    EXPECT_EQ("B\n\n<FN ON>", caption(2));
+    click_cell(6);  // the FN cell in the FN view opens nothing
+    EXPECT_EQ(1u, dialogs().size());
+}
+
+TEST_F(CellClickTest, SecondFnKeyIsRefused) {
+    config_model.key_table[cell_at(6)] = KEY_FN;
+    config_model.key_table[cell_at(9)] = C;
+    refresh_cell_captions();
+    for (bool repeat : {false, true}) {
+        SCOPED_TRACE(repeat ? "FN with Repeat" : "FN");
+        on_dialog(repeat ? sequence({press(IDC_KEY_REPEAT), wait_for_check(IDC_KEY_REPEAT, BST_CHECKED), click(2002)})
+                         : click(2002));
+        click_cell(9);
+        EXPECT_EQ(C, config_model.key_table[cell_at(9)]);
+        EXPECT_EQ("C", caption(9));
+        EXPECT_EQ(0, config_model.config_changed);
+    }
+    ASSERT_EQ(2u, boxes().size());
+    for (const MessageBoxRecord& box : boxes()) {
+        EXPECT_EQ("VELMARO Configuration Utility", box.title);
+        EXPECT_EQ("FN key already in matrix!", box.text);
+        EXPECT_EQ(MB_ICONERROR, box.icon);
+        EXPECT_EQ("OK", box.buttons);
+        EXPECT_EQ(main_window, box.owner);
+    }
+}
+
+TEST_F(CellClickTest, FnInTheFnViewIsRefused) {
+    config_model.key_table[cell_at(0)] = KEY_FN;
+    right_button_click(0);
+    ASSERT_TRUE(fn_view_active);
+    config_model.fn_key_table[cell_at(4)] = A;
+    choose_key(4, 2002);
+    EXPECT_EQ(A, config_model.fn_key_table[cell_at(4)]);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("FN key already in matrix!", boxes()[0].text);
+}
+
+TEST_F(CellClickTest, FnAgainOnTheFnCellIsAllowed) {
+    config_model.key_table[cell_at(7)] = KEY_FN;
+    choose_key(7, 2002);
+    EXPECT_EQ(KEY_FN, config_model.key_table[cell_at(7)]);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(1, config_model.config_changed);
+}
+
+TEST_F(CellClickTest, FnWithRepeatIsTheFnKey) {
+    on_dialog(sequence({press(IDC_KEY_REPEAT), wait_for_check(IDC_KEY_REPEAT, BST_CHECKED), click(2002)}));
+    click_cell(3);
+    EXPECT_EQ(KEY_FN, config_model.key_table[cell_at(3)]);
+    right_button_click(3);
+    EXPECT_TRUE(fn_view_active) << "the cell works as the FN key";
+}
+
+TEST_F(CellClickTest, ReplacingTheFnKeyClearsItsFnEntry) {
+    struct Case {
+        const char* what;
+        int button;  // chosen in dialog 1999, or 0 for an emptied macro
+        int fn_entry_after;
+    } cases[] = {
+        {"another key", 2004, 0},
+        {"FN again", 2002, KEY_FN},
+        {"Not Used", 2000, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        config_model.key_table[cell_at(1)] = KEY_FN;
+        config_model.fn_key_table[cell_at(1)] = KEY_FN;
+        config_model.fn_key_table[cell_at(2)] = C;
+        choose_key(1, c.button);
+        EXPECT_EQ(c.fn_entry_after, config_model.fn_key_table[cell_at(1)]);
+        EXPECT_EQ(C, config_model.fn_key_table[cell_at(2)]) << "other FN entries stay";
+    }
+}
+
+TEST_F(CellClickTest, MacroOverTheFnKeyClearsItsFnEntry) {
+    config_model.key_table[cell_at(1)] = KEY_FN;
+    config_model.fn_key_table[cell_at(1)] = KEY_FN;
+    on_dialog(sequence({click(IDC_MACRO_MAKE_STEP), after_dialogs(2), click(IDC_MACRO_OK)}));
+    on_dialog(click(2004));
+    ctrl_click(1);
+    EXPECT_EQ(KEY_FLAG_MACRO | 1, config_model.key_table[cell_at(1)]);
+    EXPECT_EQ(0, config_model.fn_key_table[cell_at(1)]);
+}
+
+// ---- Ctrl+click: the macro editor ------------------------------------------------------------
+
+TEST_F(CellClickTest, CtrlClickOpensAFreshMacroInTheLowestFreeSlot) {
+    config_model.macro_slots[0].in_use = 1;
+    config_model.macro_slots[0].make_steps[0] = A;
+    config_model.macro_slots[2].in_use = 1;
+    config_model.macro_slots[2].make_steps[0] = A;
+    config_model.key_table[cell_at(4)] = 0x400 | C;
+    int slot = -1, repeat = -1;
+    SetFocus(rows_combo);
+    on_dialog(sequence({inspect([&](HWND) {
+                            slot = current_macro_slot;
+                            repeat = macro_repeat_initial;
+                        }),
+                        click(IDC_MACRO_MAKE_STEP), after_dialogs(2), click(IDC_MACRO_OK)}));
+    on_dialog(click(2005));
+    ctrl_click(4);
+    EXPECT_EQ("VELMARO Macro", dialogs()[0].title);
+    EXPECT_EQ(main_window, dialogs()[0].owner);
+    EXPECT_EQ(1, slot);
+    EXPECT_EQ(1, repeat) << "from the repeat flag of the cell";
+    EXPECT_EQ(KEY_FLAG_REPEAT | KEY_FLAG_MACRO | 2, config_model.key_table[cell_at(4)]);
+    EXPECT_EQ(B, config_model.macro_slots[1].make_steps[0]);
+    EXPECT_EQ("[Repeat]\nMacro\n(B)", caption(4));
+    EXPECT_EQ(cell_buttons[4], GetFocus());
+}
+
+TEST_F(CellClickTest, CtrlClickReopensTheCellsMacro) {
+    MacroSlot& macro = config_model.macro_slots[4];
+    macro.in_use = 1;
+    macro.make_steps[0] = A;
+    macro.break_steps[0] = 0x84;
+    config_model.key_table[cell_at(0)] = KEY_FLAG_MACRO | 5;
+    int slot = -1;
+    std::string first_step;
+    on_dialog(inspect([&](HWND d) {
+        slot = current_macro_slot;
+        first_step = item_text(d, IDC_MACRO_BREAK_STEP);
+    }), click(IDC_MACRO_OK));
+    ctrl_click(0);
+    EXPECT_EQ(4, slot);
+    EXPECT_EQ("Break\nA", first_step);
+    EXPECT_EQ(KEY_FLAG_MACRO | 5, config_model.key_table[cell_at(0)]);
+    EXPECT_EQ(0, config_model.config_changed) << "only a stored step changes the configuration";
+}
+
+TEST_F(CellClickTest, MacroEditorResultsInTheCell) {
+    struct Case {
+        const char* what;
+        int before;
+        DialogAction action;
+        int after;
+    } cases[] = {
+        {"OK without steps makes a key cell Not Used", C, click(IDC_MACRO_OK), 0},
+        {"Cancel leaves the key", C, inject_key(VK_ESCAPE), C},
+        {"OK without steps on a repeat key", 0x400 | C, click(IDC_MACRO_OK), 0},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        config_model.key_table[cell_at(8)] = c.before;
+        on_dialog(c.action);
+        ctrl_click(8);
+        EXPECT_EQ(c.after, config_model.key_table[cell_at(8)]);
+        EXPECT_EQ(0, config_model.macro_slots[0].in_use) << "the slot stays free";
+    }
+}
+
+TEST_F(CellClickTest, MacroWithRepeatMakesARepeatMacroCell) {
+    config_model.key_table[cell_at(8)] = C;
+    on_dialog(sequence({press(IDC_MACRO_REPEAT), wait_for_check(IDC_MACRO_REPEAT, BST_CHECKED),
+                        click(IDC_MACRO_MAKE_STEP), after_dialogs(2), click(IDC_MACRO_OK)}));
+    on_dialog(click(2004));
+    ctrl_click(8);
+    EXPECT_EQ(KEY_FLAG_REPEAT | KEY_FLAG_MACRO | 1, config_model.key_table[cell_at(8)]);
+    EXPECT_EQ(1, config_model.macro_slots[0].in_use);
+    EXPECT_EQ("[Repeat]\nMacro\n(A)", caption(8));
+}
+
+TEST_F(CellClickTest, AllSlotsInUseOpensNothing) {
+    for (MacroSlot& slot : config_model.macro_slots) {
+        slot.in_use = 1;
+        slot.make_steps[0] = A;
+    }
+    config_model.key_table[cell_at(3)] = B;
+    ctrl_click(3);
+    EXPECT_TRUE(dialogs().empty());
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(B, config_model.key_table[cell_at(3)]);
+    // A cell with a macro still reaches its own.
+    config_model.key_table[cell_at(2)] = KEY_FLAG_MACRO | 127;
+    on_dialog(click(IDC_MACRO_OK));
+    ctrl_click(2);
+    EXPECT_EQ(1u, dialogs().size());
+    EXPECT_EQ(KEY_FLAG_MACRO | 127, config_model.key_table[cell_at(2)]);
+}
+
+TEST_F(CellClickTest, MacroNumberZeroOpensNothing) {
+    config_model.key_table[cell_at(3)] = KEY_FLAG_MACRO | 0x80;
+    ctrl_click(3);
+    EXPECT_TRUE(dialogs().empty());
+}
+
+TEST_F(CellClickTest, CtrlClickInTheFnView) {
+    config_model.key_table[cell_at(0)] = KEY_FN;
+    right_button_click(0);
+    ASSERT_TRUE(fn_view_active);
+    ctrl_click(0);
+    EXPECT_TRUE(dialogs().empty()) << "the FN cell has no macro";
+    on_dialog(sequence({click(IDC_MACRO_BREAK_STEP), after_dialogs(2), click(IDC_MACRO_OK)}));
+    on_dialog(click(2029));
+    ctrl_click(5);
+    EXPECT_EQ(KEY_FLAG_MACRO | 1, config_model.fn_key_table[cell_at(5)]);
+    EXPECT_EQ(0, config_model.key_table[cell_at(5)]);
+    EXPECT_EQ(0x80 | 29, config_model.macro_slots[0].break_steps[0]);
+}
+
+// ---- Keys on a focused cell --------------------------------------------------------------------
+
+TEST_F(CellClickTest, EnterOpensTheKeySelection) {
+    SetFocus(cell_buttons[2]);
+    on_dialog(click(2026));
+    press_keys({VK_RETURN});
+    pump_until([] { return config_model.key_table[cell_at(2)] != 0; });
+    EXPECT_EQ(26, config_model.key_table[cell_at(2)]);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("Select a key", dialogs()[0].title);
+}
+
+TEST_F(CellClickTest, CtrlEnterOpensTheMacroEditor) {
+    SetFocus(cell_buttons[2]);
+    on_dialog(click(IDC_MACRO_OK));
+    press_keys({VK_CONTROL, VK_RETURN});
+    pump_until([this] { return !dialogs().empty(); });
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("VELMARO Macro", dialogs()[0].title);
+}

@@ -1,0 +1,121 @@
+// Dialog script steps shared by the tests of the on-screen keyboards, the macro editor and the
+// cell clicks, on top of the harness's click/set_text.
+#pragma once
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "harness.h"
+#include "config/config_model.h"
+#include "keys/key_dialogs.h"
+
+// Runs several actions on one dialog, each once, in order (the harness takes three at most).
+inline DialogAction sequence(std::vector<DialogAction> actions) {
+    auto next = std::make_shared<size_t>(0);
+    return [actions, next](HWND dialog) {
+        while (*next < actions.size()) {
+            if (!actions[*next](dialog)) return false;
+            ++*next;
+        }
+        return true;
+    };
+}
+
+// A real click on a control: the control itself notifies the dialog.
+inline DialogAction press(int id) {
+    return [id](HWND dialog) {
+        HWND control = GetDlgItem(dialog, id);
+        if (!control) return false;
+        PostMessageA(control, BM_CLICK, 0, 0);
+        return true;
+    };
+}
+
+inline DialogAction inject_key(BYTE key) {
+    return [key](HWND) {
+        keybd_event(key, 0, 0, 0);
+        keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+        return true;
+    };
+}
+
+inline DialogAction inspect(std::function<void(HWND)> look) {
+    return [look](HWND dialog) {
+        look(dialog);
+        return true;
+    };
+}
+
+// Retries `condition` at every tick until it holds or two seconds have passed.
+inline DialogAction wait_until(std::function<bool(HWND)> condition) {
+    auto start = std::make_shared<ULONGLONG>(0);
+    return [=](HWND dialog) {
+        if (*start == 0) *start = GetTickCount64();
+        return condition(dialog) || GetTickCount64() - *start > 2000;
+    };
+}
+
+// Waits for the focus to reach `expected` and records the control that had it.
+inline DialogAction wait_for_focus(int expected, int* seen) {
+    return wait_until([=](HWND dialog) {
+        HWND focus = GetFocus();
+        *seen = focus && IsChild(dialog, focus) ? GetDlgCtrlID(focus) : -1;
+        return *seen == expected;
+    });
+}
+
+inline DialogAction wait_for_check(int id, UINT state) {
+    return wait_until([=](HWND dialog) { return IsDlgButtonChecked(dialog, id) == state; });
+}
+
+inline DialogAction wait_for_text(int id, const std::string& text) {
+    return wait_until([=](HWND dialog) { return item_text(dialog, id) == text; });
+}
+
+inline std::string memory_text(int remaining) {
+    return "Macro memory remaining: " + std::to_string(remaining);
+}
+
+// The harness fixture with a step that waits for nested dialogs.
+class ScriptedTest : public GuiTest {
+protected:
+    // True once the harness has seen `count` dialogs. In the script of an outer dialog it
+    // holds once the nested dialog came and went: the outer step runs only while it is on top.
+    DialogAction after_dialogs(size_t count) {
+        return [this, count](HWND) { return dialogs().size() >= count; };
+    }
+};
+
+// Dialogs opened directly, owned by a plain window that is active as the main window is when
+// the user clicks a cell: the keys that the dialogs inject reach the active window's thread.
+class OwnedDialogTest : public ScriptedTest {
+protected:
+    HWND owner = nullptr;
+
+    void SetUp() override {
+        ScriptedTest::SetUp();
+        owner = CreateWindowExA(0, "STATIC", "Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 200, 100,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(nullptr, owner);
+        SetForegroundWindow(owner);
+        HWND window = owner;
+        ASSERT_TRUE(pump_until([window] { return GetForegroundWindow() == window; }));
+    }
+    void TearDown() override {
+        DestroyWindow(owner);
+        owner = nullptr;
+        ScriptedTest::TearDown();
+    }
+
+    INT_PTR open(int dialog_id, DLGPROC proc, LPARAM parameter) {
+        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(dialog_id), owner, proc, parameter);
+    }
+    INT_PTR open_keyboard(int dialog_id, int value) { return open(dialog_id, select_key_dialog_proc, value); }
+    INT_PTR open_action_dialog(int value, int preselect_break, bool delay_fits = true) {
+        action_preselect_break = preselect_break;
+        current_macro_slot = 5 | (delay_fits ? 0 : 0x80);
+        return open_keyboard(IDD_MACRO_ACTION, value);
+    }
+};

@@ -1,0 +1,446 @@
+// The macro editor, dialog 2200, opened directly on a slot: step captions, the memory budget
+// at its edges, scrolling, the action dialog's preselection, OK, Cancel and Repeat.
+#include <cstring>
+#include <vector>
+
+#include "config/config_image.h"
+#include "test_key_dialogs_steps.h"
+
+namespace {
+
+constexpr int A = 4, B = 5, BKSP = 42;
+constexpr int EDITED_SLOT = 0;
+
+int delay(int count) { return count * 256 + 127; }
+
+MacroSlot& edited() { return config_model.macro_slots[EDITED_SLOT]; }
+
+// Makes the other slots use `bytes` of macro memory: each in-use slot takes its steps plus
+// two count bytes, so a slot holds 3 to 34 bytes.
+void use_memory_elsewhere(int bytes) {
+    int slot = EDITED_SLOT + 1;
+    while (bytes > 0) {
+        int take = bytes <= 34 ? bytes : bytes - 34 >= 3 ? 34 : bytes - 3;
+        MacroSlot& s = config_model.macro_slots[slot++];
+        s = MacroSlot();
+        s.in_use = 1;
+        for (int i = 0; i < take - 2; ++i) (i < 16 ? s.make_steps[i] : s.break_steps[i - 16]) = A;
+        bytes -= take;
+    }
+}
+
+bool step_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+
+int enabled_step_count(HWND dialog) {
+    int count = 0;
+    for (int id = IDC_MACRO_MAKE_STEP; id < IDC_MACRO_MAKE_STEP + 16; ++id) count += step_enabled(dialog, id);
+    return count;
+}
+
+class MacroEditorTest : public OwnedDialogTest {
+protected:
+    // Opens the editor on the edited slot as a cell click does.
+    INT_PTR open_editor(int repeat_initial = 0) {
+        current_macro_slot = EDITED_SLOT;
+        macro_backup = edited();
+        macro_repeat_initial = repeat_initial;
+        return open(IDD_MACRO, macro_dialog_proc, 0);
+    }
+
+    // In the macro editor: clicks step button `id`, then continues once the action dialog
+    // (the harness's dialog number `nth`) has come and gone.
+    DialogAction choose_step(int id, size_t nth) {
+        return sequence({click(id), after_dialogs(nth)});
+    }
+    // In the action dialog: records whether "Delay" is enabled and which radio is checked.
+    DialogAction read_action_dialog(bool* delay_enabled, int* checked_radio) {
+        return inspect([=](HWND d) {
+            if (delay_enabled) *delay_enabled = IsWindowEnabled(GetDlgItem(d, IDC_ACTION_DELAY)) != FALSE;
+            if (checked_radio)
+                *checked_radio = IsDlgButtonChecked(d, IDC_ACTION_MAKE) == BST_CHECKED ? IDC_ACTION_MAKE
+                               : IsDlgButtonChecked(d, IDC_ACTION_BREAK) == BST_CHECKED ? IDC_ACTION_BREAK : 0;
+        });
+    }
+};
+
+}  // namespace
+
+// ---- Captions -------------------------------------------------------------------------------
+
+TEST_F(MacroEditorTest, StepCaptions) {
+    struct Case {
+        int step;
+        const char* caption;
+    } cases[] = {
+        {0, "Not Used"},          {A, "Make\nA"},        {0x80 | BKSP, "Break\nBksp"},
+        {delay(10), "Delay\n100ms"}, {delay(1), "Delay\n10ms"}, {delay(255), "Delay\n2550ms"},
+        {delay(0), "Delay\n2560ms"}, {3, "BREAK ALL"},    {0x83, "BREAK ALL"},
+        {36, "Make\n7 &&"},       {0x80 | 117, "Break\nL Sft"}, {0x80 | 2, "Break\nFN [OFF]"},
+    };
+    for (const Case& c : cases) {
+        char caption[MACRO_STEP_CAPTION_SIZE];
+        format_step_caption(c.step, caption);
+        EXPECT_STREQ(c.caption, caption) << "step " << c.step;
+    }
+}
+
+TEST_F(MacroEditorTest, ShowsTheSlotInBothRows) {
+    int make[] = {A, 0x80 | A, delay(10), 3, 0, B, 0, delay(0)};
+    int brk[] = {0x84, delay(0), 0x83, 0, 0, 0, 0, 0x80 | BKSP};
+    std::memcpy(edited().make_steps, make, sizeof make);
+    std::memcpy(edited().break_steps, brk, sizeof brk);
+    on_dialog(click(IDC_MACRO_OK));
+    EXPECT_EQ(0x81, open_editor());
+    ASSERT_EQ(1u, dialogs().size());
+    const DialogRecord& shown = dialogs()[0];
+    EXPECT_EQ("VELMARO Macro", shown.title);
+    for (int i = 0; i < 8; ++i) {
+        char expected[MACRO_STEP_CAPTION_SIZE];
+        format_step_caption(make[i], expected);
+        EXPECT_EQ(expected, shown.text(IDC_MACRO_MAKE_STEP + i)) << "make column " << i;
+        format_step_caption(brk[i], expected);
+        EXPECT_EQ(expected, shown.text(IDC_MACRO_BREAK_STEP + i)) << "break column " << i;
+        EXPECT_EQ("Step " + std::to_string(i + 1), shown.text(IDC_MACRO_STEP_HEADER + i));
+    }
+    EXPECT_EQ("Delay\n2560ms", shown.text(IDC_MACRO_MAKE_STEP + 7));
+    EXPECT_EQ("Delay\n2560ms", shown.text(IDC_MACRO_BREAK_STEP + 1));
+    // 10 nonzero steps, 3 of them delays (two bytes each), and two count bytes.
+    EXPECT_EQ(memory_text(399 - 15), shown.text(IDC_MACRO_MEMORY));
+}
+
+// ---- The macro memory -------------------------------------------------------------------------
+
+TEST_F(MacroEditorTest, FirstStepOfAFreshMacroTakesThreeBytes) {
+    std::string before, after;
+    on_dialog(sequence({inspect([&](HWND d) { before = item_text(d, IDC_MACRO_MEMORY); }),
+                        choose_step(IDC_MACRO_MAKE_STEP, 2),
+                        inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
+    on_dialog(click(2004));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(memory_text(399), before);
+    EXPECT_EQ(memory_text(396), after);
+    EXPECT_EQ(A, edited().make_steps[0]);
+    EXPECT_EQ(1, edited().in_use);
+    EXPECT_EQ(1, config_model.config_changed);
+}
+
+TEST_F(MacroEditorTest, ThreeBytesLeftForAFreshMacro) {
+    use_memory_elsewhere(396);
+    int enabled = -1;
+    bool delay_enabled = true;
+    std::string after;
+    on_dialog(sequence({inspect([&](HWND d) { enabled = enabled_step_count(d); }),
+                        choose_step(IDC_MACRO_BREAK_STEP + 3, 2),
+                        inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
+    on_dialog(read_action_dialog(&delay_enabled, nullptr), click(2005));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(16, enabled) << "every step button";
+    EXPECT_FALSE(delay_enabled) << "a first delay needs four bytes";
+    EXPECT_EQ(memory_text(0), after);
+    EXPECT_EQ(0x80 | B, edited().break_steps[3]) << "the break row preselects Break";
+}
+
+TEST_F(MacroEditorTest, TwoBytesLeftForAFreshMacro) {
+    use_memory_elsewhere(397);
+    int enabled = -1;
+    std::string text;
+    on_dialog(inspect([&](HWND d) {
+        enabled = enabled_step_count(d);
+        text = item_text(d, IDC_MACRO_MEMORY);
+    }), click(IDC_MACRO_OK));
+    EXPECT_EQ(0, open_editor()) << "OK without steps";
+    EXPECT_EQ(0, enabled);
+    EXPECT_EQ(memory_text(2), text);
+}
+
+TEST_F(MacroEditorTest, OneByteLeftAnEmptyStepTakesAKeyButNoDelay) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    use_memory_elsewhere(395);  // 3 in this slot: 1 left
+    int enabled = -1;
+    bool delay_enabled = true;
+    std::string after;
+    on_dialog(sequence({inspect([&](HWND d) { enabled = enabled_step_count(d); }),
+                        choose_step(IDC_MACRO_MAKE_STEP + 1, 2),
+                        inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
+    on_dialog(read_action_dialog(&delay_enabled, nullptr), click(2005));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(16, enabled);
+    EXPECT_FALSE(delay_enabled);
+    EXPECT_EQ(B, edited().make_steps[1]);
+    EXPECT_EQ(memory_text(0), after);
+}
+
+TEST_F(MacroEditorTest, OneByteLeftAKeyStepBecomesADelay) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    use_memory_elsewhere(395);
+    bool delay_enabled = false;
+    std::string after;
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP, 3),
+                        inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
+    on_dialog(read_action_dialog(&delay_enabled, nullptr), click(IDC_ACTION_DELAY));
+    on_dialog(set_text(IDC_DELAY_EDIT, "250"), click(IDC_DELAY_OK));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_TRUE(delay_enabled);
+    EXPECT_EQ(delay(25), edited().make_steps[0]);
+    EXPECT_EQ(memory_text(0), after);
+}
+
+TEST_F(MacroEditorTest, NoByteLeftOnlyExistingStepsChange) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    edited().break_steps[2] = delay(5);
+    use_memory_elsewhere(394);  // 5 in this slot: 0 left
+    std::vector<int> enabled_ids;
+    bool key_delay_enabled = true, delay_delay_enabled = false;
+    on_dialog(sequence({inspect([&](HWND d) {
+                            for (int id = IDC_MACRO_MAKE_STEP; id < IDC_MACRO_MAKE_STEP + 16; ++id)
+                                if (step_enabled(d, id)) enabled_ids.push_back(id);
+                        }),
+                        choose_step(IDC_MACRO_MAKE_STEP, 2), choose_step(IDC_MACRO_BREAK_STEP + 2, 4),
+                        click(IDC_MACRO_OK)}));
+    on_dialog(read_action_dialog(&key_delay_enabled, nullptr), click(2029));
+    on_dialog(read_action_dialog(&delay_delay_enabled, nullptr), click(IDC_ACTION_DELAY));
+    on_dialog(set_text(IDC_DELAY_EDIT, "2560"), click(IDC_DELAY_OK));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ((std::vector<int>{IDC_MACRO_MAKE_STEP, IDC_MACRO_BREAK_STEP + 2}), enabled_ids);
+    EXPECT_FALSE(key_delay_enabled) << "a key step cannot become a delay";
+    EXPECT_TRUE(delay_delay_enabled) << "a delay can replace a delay";
+    EXPECT_EQ(29, edited().make_steps[0]);
+    EXPECT_EQ(delay(0), edited().break_steps[2]);
+}
+
+TEST_F(MacroEditorTest, OverTheBudgetShowsANegativeRemainder) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    use_memory_elsewhere(400);
+    std::string text;
+    int enabled = -1;
+    on_dialog(inspect([&](HWND d) {
+        text = item_text(d, IDC_MACRO_MEMORY);
+        enabled = enabled_step_count(d);
+    }), click(IDC_MACRO_OK));
+    open_editor();
+    EXPECT_EQ(memory_text(-4), text);
+    EXPECT_EQ(1, enabled);
+}
+
+// ---- Scrolling -------------------------------------------------------------------------------
+
+TEST_F(MacroEditorTest, ScrollRequests) {
+    struct Case {
+        int from;
+        WORD request;
+        WORD thumb;
+        int to;
+    } cases[] = {
+        {0, SB_LINERIGHT, 0, 1},  {1, SB_LINELEFT, 0, 0},   {0, SB_LINELEFT, 0, 0},
+        {8, SB_LINERIGHT, 0, 8},  {0, SB_PAGERIGHT, 0, 7},  {7, SB_PAGERIGHT, 0, 8},
+        {8, SB_PAGELEFT, 0, 1},   {3, SB_PAGELEFT, 0, 0},   {2, SB_RIGHT, 0, 8},
+        {6, SB_LEFT, 0, 0},       {0, SB_THUMBPOSITION, 5, 5}, {5, SB_THUMBTRACK, 2, 2},
+        {4, SB_ENDSCROLL, 0, 4},
+    };
+    for (int i = 0; i < 16; ++i) {
+        edited().make_steps[i] = 4 + i;
+        edited().break_steps[i] = 0x80 | (20 + i);
+    }
+    std::vector<std::string> failures;
+    on_dialog(inspect([&](HWND d) {
+        HWND bar = GetDlgItem(d, IDC_MACRO_SCROLL);
+        for (const Case& c : cases) {
+            SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, c.from), reinterpret_cast<LPARAM>(bar));
+            SendMessageA(d, WM_HSCROLL, MAKEWPARAM(c.request, c.thumb), reinterpret_cast<LPARAM>(bar));
+            int position = GetScrollPos(bar, SB_CTL);
+            char expected[MACRO_STEP_CAPTION_SIZE];
+            format_step_caption(4 + c.to, expected);
+            if (position != c.to || item_text(d, IDC_MACRO_STEP_HEADER) != "Step " + std::to_string(c.to + 1) ||
+                item_text(d, IDC_MACRO_MAKE_STEP) != expected)
+                failures.push_back("from " + std::to_string(c.from) + " request " + std::to_string(c.request) +
+                                   ": at " + std::to_string(position));
+        }
+    }), click(IDC_MACRO_OK));
+    open_editor();
+    EXPECT_TRUE(failures.empty()) << failures.size() << " failed, first: " << failures[0];
+}
+
+TEST_F(MacroEditorTest, ScrolledToTheEndShowsSteps9To16) {
+    for (int i = 0; i < 16; ++i) {
+        edited().make_steps[i] = 4 + i;
+        edited().break_steps[i] = i % 2 ? delay(i) : 0x80 | (30 + i);
+    }
+    DialogRecord seen;
+    on_dialog(inspect([](HWND d) {
+        SendMessageA(d, WM_HSCROLL, SB_RIGHT, reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
+    }), [&](HWND d) {
+        for (int i = 0; i < 8; ++i) {
+            seen.texts[IDC_MACRO_STEP_HEADER + i] = item_text(d, IDC_MACRO_STEP_HEADER + i);
+            seen.texts[IDC_MACRO_MAKE_STEP + i] = item_text(d, IDC_MACRO_MAKE_STEP + i);
+            seen.texts[IDC_MACRO_BREAK_STEP + i] = item_text(d, IDC_MACRO_BREAK_STEP + i);
+        }
+        return true;
+    }, click(IDC_MACRO_OK));
+    open_editor();
+    for (int i = 0; i < 8; ++i) {
+        char make[MACRO_STEP_CAPTION_SIZE], brk[MACRO_STEP_CAPTION_SIZE];
+        format_step_caption(edited().make_steps[8 + i], make);
+        format_step_caption(edited().break_steps[8 + i], brk);
+        EXPECT_EQ("Step " + std::to_string(9 + i), seen.text(IDC_MACRO_STEP_HEADER + i));
+        EXPECT_EQ(make, seen.text(IDC_MACRO_MAKE_STEP + i));
+        EXPECT_EQ(brk, seen.text(IDC_MACRO_BREAK_STEP + i));
+    }
+}
+
+// ---- The action dialog's preselection ---------------------------------------------------------
+
+TEST_F(MacroEditorTest, PreselectedRadioButtonFollowsRowAndStep) {
+    edited().make_steps[1] = 0x80 | A;  // a release in the make row
+    edited().break_steps[1] = B;        // a press in the break row
+    edited().make_steps[9] = 0x80 | B;  // scrolled into view at column 1
+    edited().break_steps[8] = A;        // scrolled into view at column 0
+    int radio[6] = {};
+    auto scroll_to = [](int position) {
+        return inspect([position](HWND d) {
+            SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, position),
+                         reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
+        });
+    };
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP, 2), choose_step(IDC_MACRO_BREAK_STEP, 3),
+                        choose_step(IDC_MACRO_MAKE_STEP + 1, 4), choose_step(IDC_MACRO_BREAK_STEP + 1, 5),
+                        scroll_to(8), choose_step(IDC_MACRO_MAKE_STEP + 1, 6),
+                        choose_step(IDC_MACRO_BREAK_STEP, 7), inject_key(VK_ESCAPE)}));
+    for (int& r : radio) on_dialog(read_action_dialog(nullptr, &r), inject_key(VK_ESCAPE));
+    EXPECT_EQ(-1, open_editor());
+    EXPECT_EQ(IDC_ACTION_MAKE, radio[0]) << "empty make step";
+    EXPECT_EQ(IDC_ACTION_BREAK, radio[1]) << "empty break step";
+    EXPECT_EQ(IDC_ACTION_BREAK, radio[2]) << "release in the make row";
+    EXPECT_EQ(IDC_ACTION_MAKE, radio[3]) << "press in the break row";
+    EXPECT_EQ(IDC_ACTION_BREAK, radio[4]) << "make step 10, scrolled";
+    EXPECT_EQ(IDC_ACTION_MAKE, radio[5]) << "break step 9, scrolled";
+}
+
+TEST_F(MacroEditorTest, ScrolledStepButtonEditsTheStepItShows) {
+    on_dialog(sequence({inspect([](HWND d) {
+                            SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 5),
+                                         reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
+                        }),
+                        choose_step(IDC_MACRO_BREAK_STEP + 7, 2), click(IDC_MACRO_OK)}));
+    on_dialog(click(2029));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x80 | 29, edited().break_steps[12]);
+    for (int i = 0; i < 16; ++i) {
+        if (i == 12) continue;
+        EXPECT_EQ(0, edited().break_steps[i] | edited().make_steps[i]) << i;
+    }
+}
+
+// ---- OK, Cancel, Repeat -----------------------------------------------------------------------
+
+TEST_F(MacroEditorTest, OkResults) {
+    struct Case {
+        const char* what;
+        int slot;
+        int step;
+        int repeat_initial;
+        bool toggle_repeat;
+        INT_PTR expected;
+        int in_use_after;
+    } cases[] = {
+        {"no steps", 0, 0, 0, false, 0, 0},
+        {"a key", 0, A, 0, false, 0x81, 1},
+        {"slot 126", 126, A, 0, false, 0xFF, 1},
+        {"Repeat from the cell", 3, A, 1, false, 0x484, 1},
+        {"Repeat toggled on", 3, A, 0, true, 0x484, 1},
+        {"Repeat toggled off", 3, A, 1, true, 0x84, 1},
+        {"a release of Not Used has no key", 0, 0x80, 0, false, 0, 0},
+        {"only a delay still has a key number", 0, delay(3), 0, false, 0x81, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MacroSlot& slot = config_model.macro_slots[c.slot];
+        slot = MacroSlot();
+        slot.break_steps[4] = c.step;
+        UINT checked = c.repeat_initial ^ c.toggle_repeat ? BST_CHECKED : BST_UNCHECKED;
+        if (c.toggle_repeat)
+            on_dialog(press(IDC_MACRO_REPEAT), wait_for_check(IDC_MACRO_REPEAT, checked), click(IDC_MACRO_OK));
+        else
+            on_dialog(click(IDC_MACRO_OK));
+        current_macro_slot = c.slot;
+        macro_backup = slot;
+        macro_repeat_initial = c.repeat_initial;
+        EXPECT_EQ(c.expected, open(IDD_MACRO, macro_dialog_proc, 0));
+        EXPECT_EQ(c.in_use_after, slot.in_use);
+    }
+}
+
+TEST_F(MacroEditorTest, RepeatStartsFromTheCell) {
+    for (int initial : {0, 1}) {
+        UINT seen = 99;
+        on_dialog(inspect([&](HWND d) { seen = IsDlgButtonChecked(d, IDC_MACRO_REPEAT); }), click(IDC_MACRO_OK));
+        open_editor(initial);
+        EXPECT_EQ(initial ? BST_CHECKED : BST_UNCHECKED, seen);
+    }
+}
+
+TEST_F(MacroEditorTest, OpeningMarksTheSlotInUse) {
+    int in_use = -1;
+    on_dialog(inspect([&](HWND) { in_use = edited().in_use; }), inject_key(VK_ESCAPE));
+    EXPECT_EQ(-1, open_editor());
+    EXPECT_EQ(1, in_use);
+    EXPECT_EQ(0, edited().in_use) << "Cancel restores the free slot";
+}
+
+TEST_F(MacroEditorTest, CancelAfterSeveralChangesRestoresTheSlot) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    edited().make_steps[1] = delay(7);
+    edited().break_steps[0] = 0x84;
+    MacroSlot before = edited();
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP, 2), choose_step(IDC_MACRO_MAKE_STEP + 1, 3),
+                        choose_step(IDC_MACRO_BREAK_STEP + 5, 5),
+                        inspect([](HWND) { EXPECT_EQ(B, edited().make_steps[0]) << "edited in place"; }),
+                        inject_key(VK_ESCAPE)}));
+    on_dialog(click(2005));
+    on_dialog(click(2000));
+    on_dialog(click(IDC_ACTION_DELAY));
+    on_dialog(set_text(IDC_DELAY_EDIT, "40"), click(IDC_DELAY_OK));
+    EXPECT_EQ(-1, open_editor());
+    EXPECT_EQ(0, std::memcmp(&before, &edited(), sizeof before));
+    EXPECT_EQ(1, config_model.config_changed) << "stays set after Cancel";
+}
+
+TEST_F(MacroEditorTest, TheCloseBoxCancels) {
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP + 2, 2),
+                        [](HWND d) { return PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE; }}));
+    on_dialog(click(2004));
+    EXPECT_EQ(-1, open_editor());
+    EXPECT_EQ(0, edited().make_steps[2]);
+    EXPECT_EQ(0, edited().in_use);
+}
+
+TEST_F(MacroEditorTest, ActionDialogCancelKeepsTheStep) {
+    edited().make_steps[0] = A;
+    edited().in_use = 1;
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP, 2), click(IDC_MACRO_OK)}));
+    on_dialog(inject_key(VK_ESCAPE));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(A, edited().make_steps[0]);
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_EQ(0, current_macro_slot & 0x80) << "the no-room bit is cleared again";
+}
+
+TEST_F(MacroEditorTest, AGapInAListKeepsBothKeys) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    edited().make_steps[1] = B;
+    edited().make_steps[2] = B;
+    std::string text;
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP + 1, 2),
+                        inspect([&](HWND d) { text = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
+    on_dialog(click(2000));
+    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(A, edited().make_steps[0]);
+    EXPECT_EQ(0, edited().make_steps[1]);
+    EXPECT_EQ(B, edited().make_steps[2]);
+    EXPECT_EQ(memory_text(399 - 4), text) << "both keys counted";
+}

@@ -1,0 +1,265 @@
+// The menu, the accelerators, the help boxes, and the focus handling of the main window.
+#include "harness.h"
+
+#include "config/config_model.h"
+
+namespace {
+
+struct MenuEntry {
+    int popup;
+    int position;
+    const char* text;   // nullptr for a separator
+    int command;
+};
+
+const MenuEntry MENU_ENTRIES[] = {
+    {0, 0, "&New\tCtrl+N", CMD_NEW},
+    {0, 1, nullptr, 0},
+    {0, 2, "&Open\tCtrl+O", CMD_OPEN},
+    {0, 3, "&Save\tCtrl+S", CMD_SAVE},
+    {0, 4, nullptr, 0},
+    {0, 5, "&Read from VELMARO\tCtrl+R", CMD_READ},
+    {0, 6, "&Write to VELMARO\tCtrl+W", CMD_WRITE},
+    {0, 7, nullptr, 0},
+    {0, 8, "E&xit", CMD_EXIT},
+    {1, 0, "&Macro Usage", CMD_HELP_MACRO},
+    {1, 1, nullptr, 0},
+    {1, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
+    {1, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
+    {1, 4, nullptr, 0},
+    {1, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
+    {1, 6, nullptr, 0},
+    {1, 7, "&About", CMD_ABOUT},
+};
+
+std::string menu_text(HMENU menu, int position) {
+    char text[128] = {};
+    GetMenuStringA(menu, static_cast<UINT>(position), text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+struct InfoBox {
+    int command;
+    const char* title;
+    int text_id;
+    RECT text_rect;    // dialog units: left, top, right, bottom
+    const char* text;
+    RECT ok_rect;
+    RECT box;          // width and height in right and bottom
+};
+
+const InfoBox INFO_BOXES[] = {
+    {CMD_HELP_SINGLE_KEY, "** HELP - Single Key at a Time **", 1503, {4, 4, 164, 42},
+     "This setting will allow only one key to be activated at a time. When this setting is selected, "
+     "additional key presses will be ignored until all keys have been released.",
+     {60, 48, 108, 62}, {0, 0, 168, 76}},
+    {CMD_HELP_GHOST_KEYS, "** HELP - Filter Ghost Keys **", 1505, {4, 4, 164, 44},
+     "Ghost key conditions can result if 3 or more keys are simultaneously activated within a matrix. "
+     "Select this option to lock out detected Ghost key conditions.  See the manual for a detailed "
+     "explanation of Ghost keys.",
+     {60, 50, 108, 64}, {0, 0, 168, 76}},
+    {CMD_HELP_MACRO, "** HELP - Macro Use **", 1507, {4, 4, 164, 44},
+     "To create a macro (multiple key) sequence, place the cursor over the matrix cell to be defined and "
+     "hold the Ctrl key then Left click the mouse. The macro screen will appear. See manual for details "
+     "on defining Macro sequences.",
+     {60, 50, 108, 64}, {0, 0, 168, 76}},
+    {CMD_HELP_FN_TABLE, "** HELP - FN Table Toggle **", 1509, {4, 4, 164, 54},
+     "When the FN (Function Key) is defined in a matrix cell, no keystroke is sent for that key. To toggle "
+     "the matrix table between FN on/off, select the FN key cell, then hold the right mouse button while "
+     "clicking the left mouse button. \nSee manual for details.",
+     {60, 65, 108, 79}, {0, 0, 168, 90}},
+};
+
+// Where a child lies in the dialog's client area, and the same rectangle from dialog units.
+struct Geometry {
+    RECT actual = {};
+    RECT expected = {};
+};
+
+Geometry child_geometry(HWND dialog, int id, RECT units) {
+    Geometry geometry;
+    HWND child = GetDlgItem(dialog, id);
+    GetWindowRect(child, &geometry.actual);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&geometry.actual), 2);
+    geometry.expected = units;
+    MapDialogRect(dialog, &geometry.expected);
+    return geometry;
+}
+
+bool same_rect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+class ShellCommands : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        attach_unit(1);
+        start_app();
+    }
+};
+
+TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
+    HMENU menu = GetMenu(main_window);
+    ASSERT_EQ(2, GetMenuItemCount(menu));
+    EXPECT_EQ("&File", menu_text(menu, 0));
+    EXPECT_EQ("&Help", menu_text(menu, 1));
+    EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 0)));
+    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 1)));
+    for (const MenuEntry& entry : MENU_ENTRIES) {
+        SCOPED_TRACE(std::to_string(entry.popup) + "/" + std::to_string(entry.position));
+        HMENU popup = GetSubMenu(menu, entry.popup);
+        UINT state = GetMenuState(popup, static_cast<UINT>(entry.position), MF_BYPOSITION);
+        if (!entry.text) {
+            EXPECT_NE(0u, state & MF_SEPARATOR);
+            continue;
+        }
+        EXPECT_EQ(0u, state & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED));
+        EXPECT_EQ(entry.text, menu_text(popup, entry.position));
+        EXPECT_EQ(static_cast<UINT>(entry.command), GetMenuItemID(popup, entry.position));
+    }
+}
+
+TEST_F(ShellCommands, HelpBoxesShowTheirTitleTextAndLayout) {
+    for (const InfoBox& box : INFO_BOXES) {
+        SCOPED_TRACE(box.title);
+        clear_records();
+        Geometry text, ok;
+        RECT client = {};
+        LONG style = 0, text_style = 0, ok_style = 0;
+        on_dialog([&](HWND dialog) {
+            text = child_geometry(dialog, box.text_id, box.text_rect);
+            ok = child_geometry(dialog, IDOK, box.ok_rect);
+            GetClientRect(dialog, &client);
+            style = GetWindowLongA(dialog, GWL_STYLE);
+            text_style = GetWindowLongA(GetDlgItem(dialog, box.text_id), GWL_STYLE);
+            ok_style = GetWindowLongA(GetDlgItem(dialog, IDOK), GWL_STYLE);
+            return true;
+        }, click(IDOK));
+        send_command(box.command);
+        ASSERT_EQ(1u, dialogs().size());
+        EXPECT_EQ(box.title, dialogs()[0].title);
+        EXPECT_EQ(box.text, dialogs()[0].text(box.text_id));
+        EXPECT_EQ("OK", dialogs()[0].text(IDOK));
+        EXPECT_EQ(main_window, dialogs()[0].owner);
+        EXPECT_TRUE(same_rect(text.expected, text.actual));
+        EXPECT_TRUE(same_rect(ok.expected, ok.actual));
+        EXPECT_EQ(SS_CENTER, text_style & SS_TYPEMASK);
+        EXPECT_EQ(BS_DEFPUSHBUTTON, ok_style & BS_TYPEMASK);
+        EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU), style & (WS_POPUP | WS_CAPTION | WS_SYSMENU));
+        EXPECT_FALSE(topmost_modal_dialog());
+        EXPECT_TRUE(IsWindowEnabled(main_window)) << "the box is gone and the window usable again";
+    }
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ShellCommands, AboutBoxNamesTheProgramAndItsVersion) {
+    on_dialog(click(IDOK));
+    send_command(CMD_ABOUT);
+    ASSERT_EQ(1u, dialogs().size());
+    std::string text = dialogs()[0].text(IDC_ABOUT_TEXT);
+    EXPECT_NE(std::string::npos, text.find("VELMARO Configuration Utility"));
+    EXPECT_NE(std::string::npos, text.find("Version "));
+    EXPECT_NE(std::string::npos, text.find("Copyright"));
+    EXPECT_EQ("OK", dialogs()[0].text(IDOK));
+}
+
+TEST_F(ShellCommands, HelpBoxesChangeNothing) {
+    config_model.config_changed = 1;
+    SendMessageA(single_key_check, BM_SETCHECK, BST_CHECKED, 0);
+    for (int command : {CMD_HELP_SINGLE_KEY, CMD_HELP_GHOST_KEYS, CMD_ABOUT, CMD_HELP_MACRO, CMD_HELP_FN_TABLE}) {
+        on_dialog(click(IDOK));
+        send_command(command);
+    }
+    EXPECT_EQ(5u, dialogs().size());
+    EXPECT_EQ(1, config_model.config_changed);
+    EXPECT_EQ(BST_CHECKED, SendMessageA(single_key_check, BM_GETCHECK, 0, 0));
+    EXPECT_EQ(BST_UNCHECKED, SendMessageA(ghost_filter_check, BM_GETCHECK, 0, 0));
+}
+
+TEST_F(ShellCommands, InfoDialogEndsWithTheCommandIdentifier) {
+    struct Case {
+        int button;
+        INT_PTR expected;
+    } cases[] = {{IDOK, IDOK}, {IDCANCEL, IDCANCEL}};
+    for (const Case& c : cases) {
+        on_dialog(click(c.button));
+        INT_PTR result = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_HELP_MACRO), main_window,
+                                         info_dialog_proc, 0);
+        EXPECT_EQ(c.expected, result);
+    }
+    EXPECT_EQ(FALSE, info_dialog_proc(main_window, WM_INITDIALOG, 0, 0));
+    EXPECT_EQ(FALSE, info_dialog_proc(main_window, WM_PAINT, 0, 0));
+}
+
+// Each accelerator, with the focus on the window itself, a count combo box and a cell.
+TEST_F(ShellCommands, AcceleratorsRunTheirCommandsWhereverTheFocusIs) {
+    struct Case {
+        BYTE key;
+        const char* effect;   // title of the file dialog, or the text of the message box
+    } cases[] = {
+        {'N', "The current configuration has changed.\nDo you want to save the changes?"},
+        {'O', "The current configuration has changed.\nDo you want to save the changes?"},
+        {'S', "Save File"},
+        {'R', "The current configuration has changed.\nDo you want to save the changes?"},
+        {'W', "The configuration was successfully saved to the VELMARO"},
+    };
+    HWND focus_targets[] = {main_window, rows_combo, cell_buttons[0]};
+    for (HWND target : focus_targets) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(1, static_cast<char>(c.key)) + " focus " + window_text(target));
+            clear_records();
+            config_model.config_changed = 1;
+            if (c.key == 'S') on_dialog(click(IDCANCEL));
+            else answer_boxes({c.key == 'W' ? IDOK : IDCANCEL});
+            SetForegroundWindow(main_window);
+            SetFocus(target);
+            press_keys({VK_CONTROL, c.key});
+            ASSERT_TRUE(pump_until([&] { return !boxes().empty() || !dialogs().empty(); }));
+            std::string seen = boxes().empty() ? dialogs()[0].title : boxes()[0].text;
+            EXPECT_EQ(c.effect, seen);
+            pump_until([] { return topmost_modal_dialog() == nullptr; });
+        }
+    }
+}
+
+TEST_F(ShellCommands, PlainKeysRunNoCommand) {
+    config_model.config_changed = 1;
+    SetFocus(main_window);
+    press_keys({'N'});
+    press_keys({'W'});
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(dialogs().empty());
+}
+
+TEST_F(ShellCommands, BackgroundClickTakesTheFocusAndTabGoesToTheRowCount) {
+    SetFocus(columns_combo);
+    ASSERT_EQ(columns_combo, GetFocus());
+    SendMessageA(main_window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(580, 600));
+    EXPECT_EQ(main_window, GetFocus());
+    press_keys({VK_TAB});
+    EXPECT_EQ(rows_combo, GetFocus());
+}
+
+TEST_F(ShellCommands, KeysOnTheWindowItselfAreSwallowed) {
+    SetFocus(main_window);
+    EXPECT_EQ(0, SendMessageA(main_window, WM_KEYDOWN, VK_F10, 0));
+    EXPECT_EQ(0, SendMessageA(main_window, WM_KEYDOWN, 'A', 0));
+    EXPECT_EQ(main_window, GetFocus());
+}
+
+TEST_F(ShellCommands, MinimisingKeepsTheLayoutAndRestoringRedoesIt) {
+    int columns = visible_columns, rows = visible_rows;
+    ASSERT_GT(columns * rows, 0) << "the default matrix is laid out";
+    ShowWindow(main_window, SW_MINIMIZE);
+    pump_idle();
+    ASSERT_TRUE(IsIconic(main_window));
+    EXPECT_EQ(columns, visible_columns);
+    EXPECT_EQ(rows, visible_rows);
+    ShowWindow(main_window, SW_RESTORE);
+    pump_idle();
+    EXPECT_EQ(columns, visible_columns);
+    EXPECT_EQ(rows, visible_rows);
+}
