@@ -11,8 +11,7 @@
 
 namespace {
 
-constexpr int MACRO_RESULT_FLAG = 0x80;               // macro editor: OK with a macro
-constexpr int MACRO_RESULT_KEEP = 0x400 | KEY_NUMBER_MASK;  // repeat flag and macro number
+constexpr int MACRO_RESULT_KEEP = KEY_FLAG_REPEAT | KEY_NUMBER_MASK;  // of a macro editor result
 
 bool key_held(int virtual_key) { return (GetKeyState(virtual_key) & 0x8000) != 0; }
 
@@ -38,7 +37,8 @@ void store_cell_code(int ci, int code) {
 
 void finish_cell_edit(int k) {
     refresh_cell_captions();
-    if (k >= 0 && k < 20 && cell_buttons[k] != nullptr) SetFocus(cell_buttons[k]);
+    constexpr int cell_button_count = sizeof cell_buttons / sizeof cell_buttons[0];
+    if (k >= 0 && k < cell_button_count && cell_buttons[k] != nullptr) SetFocus(cell_buttons[k]);
 }
 
 void toggle_fn_view(int ci) {

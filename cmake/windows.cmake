@@ -50,6 +50,10 @@ foreach(src ${VELMARO_GUI_TESTS})
     PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endforeach()
 
+# Keeps the virtual desktop of the test prefix alive between tests (tools/wine-common.sh).
+add_executable(wine_keeper WIN32 ${CMAKE_SOURCE_DIR}/tools/wine-keeper.c)
+target_link_options(wine_keeper PRIVATE -static)
+
 # The command-line tool, built for Windows too, checked once under Wine.
 add_test(NAME win.velmaroctl_new COMMAND velmaroctl new -o ${CMAKE_BINARY_DIR}/win-smoke.qzc)
 set_tests_properties(win.velmaroctl_new PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)

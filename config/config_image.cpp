@@ -120,6 +120,21 @@ int highest_macro_reference(const std::uint8_t* image, int entries) {
     return highest;
 }
 
+// Whether an entry of either key table runs macro `number`.
+bool macro_referenced(const std::uint8_t* image, int entries, int number) {
+    for (int e = 0; e < entries; ++e) {
+        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE}) {
+            if ((image[table + 2 * e] & (KEY_FLAG_MACRO >> 8)) && image[table + 2 * e + 1] == number)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool record_empty(const MacroSlot& macro) {
+    return macro.make_steps[0] == 0 && macro.break_steps[0] == 0;
+}
+
 // Bytes one step list takes in a record: data up to the first empty step, a delay two.
 int step_list_size(const int* steps) {
     int size = 0;
@@ -252,7 +267,8 @@ bool read_macros(const std::uint8_t* image, DecodedImage& decoded) {
         if (pos < 0) return false;
         pos = read_step_list(image, pos, macro.break_steps);
         if (pos < 0) return false;
-        macro.in_use = 1;
+        // An empty record that no key runs stands for a free slot below a used one.
+        macro.in_use = !record_empty(macro) || macro_referenced(image, entries, k + 1);
     }
     return true;
 }
@@ -274,8 +290,10 @@ void take_over(const std::uint8_t* image, const DecodedImage& decoded) {
     view->set_single_key_checked(decoded.single_key);
     view->set_ghost_filter_checked(decoded.ghost_filter);
     for_each_cell_in_pin_order(matrix, [&](int e, int c) {
-        config_model.key_table[c] = image[IMAGE_KEY_TABLE + 2 * e] << 8 | image[IMAGE_KEY_TABLE + 2 * e + 1];
-        config_model.fn_key_table[c] = image[IMAGE_FN_TABLE + 2 * e] << 8 | image[IMAGE_FN_TABLE + 2 * e + 1];
+        const std::uint8_t* entry = image + IMAGE_KEY_TABLE + 2 * e;
+        const std::uint8_t* fn_entry = image + IMAGE_FN_TABLE + 2 * e;
+        config_model.key_table[c] = entry[0] << 8 | entry[1];
+        config_model.fn_key_table[c] = fn_entry[0] << 8 | fn_entry[1];
     });
     std::memcpy(config_model.macro_slots, decoded.macros, sizeof decoded.macros);
 }

@@ -8,6 +8,7 @@
 extern int action_preselect_break;
 // Slot being edited (0..126); bit 7 set while dialog 1998 is open means "no room for a delay".
 extern int current_macro_slot;
+constexpr int MACRO_SLOT_NO_DELAY = 0x80;   // the bit of current_macro_slot: "no room for a delay"
 extern MacroSlot macro_backup;
 extern int macro_repeat_initial;
 
@@ -15,6 +16,9 @@ INT_PTR CALLBACK select_key_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 INT_PTR CALLBACK number_entry_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
 void refresh_macro_steps(HWND dialog);
+// Dialog 2200 ends with -1 (cancelled), 0 (no steps left) or MACRO_RESULT_FLAG | macro number,
+// plus KEY_FLAG_REPEAT when "Repeat" is checked.
+constexpr int MACRO_RESULT_FLAG = 0x80;
 
 // The number typed into the delay entry: its leading digits, 0 when there are none. Entries
 // too long for an int saturate at a value far above the longest delay.

@@ -52,7 +52,7 @@ BOOL on_select_key_init(HWND dialog, int value) {
     if (is_macro_action_dialog(dialog)) {
         int preselect = action_preselect_break ? 1 : 0;
         CheckDlgButton(dialog, IDC_ACTION_MAKE + preselect, BST_CHECKED);
-        if (current_macro_slot & 0x80) EnableWindow(GetDlgItem(dialog, IDC_ACTION_DELAY), FALSE);
+        if (current_macro_slot & MACRO_SLOT_NO_DELAY) EnableWindow(GetDlgItem(dialog, IDC_ACTION_DELAY), FALSE);
         value &= KEY_NUMBER_MASK;
     }
     tab_onto(dialog, initial_focus_button(dialog, value));

@@ -17,8 +17,6 @@ namespace {
 constexpr int VISIBLE_STEPS = 8;
 constexpr int SCROLL_MAX = MACRO_STEP_COUNT - VISIBLE_STEPS;  // positions 0..8
 constexpr int PAGE_STEP = 7;
-constexpr int NO_ROOM_FOR_DELAY = 0x80;  // bit of current_macro_slot read by dialog 1998
-constexpr int MACRO_RESULT_FLAG = 0x80;  // OK with a macro: 0x80 | macro number
 
 MacroSlot& editing_slot() {
     int slot = current_macro_slot & KEY_NUMBER_MASK;
@@ -121,11 +119,11 @@ void on_step_clicked(HWND dialog, int id) {
     if (step != 0) action_preselect_break = (step & KEY_FLAG_BREAK) ? 1 : 0;
     int used = macro_memory_used();
     if (delay_would_not_fit(used, macro_slot_is_empty(editing_slot()), step))
-        current_macro_slot |= NO_ROOM_FOR_DELAY;
+        current_macro_slot |= MACRO_SLOT_NO_DELAY;
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MACRO_ACTION), dialog,
                                      select_key_dialog_proc, step);
-    current_macro_slot &= ~NO_ROOM_FOR_DELAY;
+    current_macro_slot &= ~MACRO_SLOT_NO_DELAY;
     if (result >= 0) {
         step = static_cast<int>(result);
         config_model.config_changed = 1;

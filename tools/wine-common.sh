@@ -2,7 +2,7 @@
 # a virtual X display when needed, and a persistent wineserver. Source it, then call
 # velmaro_wine_prepare STATE_DIR [use-own-display].
 #
-# STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, lock.
+# STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, keeper.pid, server-display, volumes/ (the labelled drives V: and W:), lock.
 
 velmaro_wine_log() { printf '[wine] %s\n' "$*" >&2; }
 
@@ -45,7 +45,57 @@ velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop an
     touch "$WINEPREFIX/.velmaro-ready"
 }
 
+velmaro_pid_alive() {             # $1 pid file: the process it names is running
+    [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null
+}
+
+# Drives V: and W: with the volume labels "VELMARO" and "velmaro", for the installation check.
+velmaro_make_volumes() {          # $1 state dir; returns 0 when something was (re)made
+    local state=$1 made=1 name letter label
+    for name in upper:v:VELMARO lower:w:velmaro; do
+        IFS=: read -r folder letter label <<< "$name"
+        mkdir -p "$state/volumes/$folder"
+        if [ "$(cat "$state/volumes/$folder/.windows-label" 2>/dev/null)" != "$label" ]; then
+            printf '%s' "$label" > "$state/volumes/$folder/.windows-label"
+            made=0
+        fi
+        if [ "$(readlink "$WINEPREFIX/dosdevices/$letter:")" != "$state/volumes/$folder" ]; then
+            ln -sfn "$state/volumes/$folder" "$WINEPREFIX/dosdevices/$letter:"
+            made=0
+        fi
+    done
+    return $made
+}
+
+# Whether a wineserver serves $WINEPREFIX: it works in a folder named after the prefix's
+# device and inode, whatever path the prefix was given by.
+velmaro_server_alive() {
+    local wanted pid
+    wanted=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX" 2>/dev/null)) || return 1
+    for pid in $(pgrep -u "$(id -u)" '^wineserver' 2>/dev/null); do
+        [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$wanted" ] && return 0
+    done
+    return 1
+}
+
+# A persistent wineserver, outside any timeout, with no pipe of ours held open.
+velmaro_start_server() {          # $1 state dir
+    local state=$1
+    setsid wineserver -p >/dev/null 2>&1 < /dev/null &
+    echo "${DISPLAY:-}" > "$state/server-display"
+}
+
+# The keeper (wine_keeper.exe beside the programs) holds the virtual desktop open.
+velmaro_start_keeper() {          # $1 state dir, $2 keeper exe
+    local state=$1 keeper=$2
+    [ -n "$keeper" ] && [ -f "$keeper" ] || return 0
+    velmaro_pid_alive "$state/keeper.pid" && return 0
+    setsid wine "$keeper" >/dev/null 2>&1 < /dev/null &
+    echo $! > "$state/keeper.pid"
+}
+
 # Prepares prefix, display and wineserver; exports WINEPREFIX, WINEDEBUG and DISPLAY.
+# VELMARO_WINE_KEEPER may name the keeper program to start once the server runs.
 velmaro_wine_prepare() {
     local state=$1 own_display=${2:-own}
     mkdir -p "$state"
@@ -69,15 +119,14 @@ velmaro_wine_prepare() {
         velmaro_make_prefix
         restart_server=1
     fi
+    velmaro_make_volumes "$state" && restart_server=1
     if [ $restart_server = 1 ]; then
         wineserver -k 2>/dev/null
         wineserver -w 2>/dev/null
+        rm -f "$state/keeper.pid"
     fi
-    if [ $restart_server = 1 ] || ! pgrep -u "$(id -u)" -f "wineserver -p" >/dev/null 2>&1; then
-        # Persistent, outside any timeout, with no pipe of ours held open.
-        setsid wineserver -p >/dev/null 2>&1 < /dev/null &
-        echo "${DISPLAY:-}" > "$state/server-display"
-    fi
+    velmaro_server_alive || velmaro_start_server "$state"
+    velmaro_start_keeper "$state" "${VELMARO_WINE_KEEPER:-}"
     flock -u 9
     exec 9>&-
 }
@@ -87,5 +136,5 @@ velmaro_wine_stop() {
     local state=$1
     WINEPREFIX="$state/prefix" wineserver -k 2>/dev/null
     [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null
-    rm -f "$state/xvfb.pid" "$state/display" "$state/server-display"
+    rm -f "$state/xvfb.pid" "$state/display" "$state/server-display" "$state/keeper.pid"
 }

@@ -8,6 +8,7 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$here/wine-common.sh"
 bin_dir=$(cd "$(dirname "$exe")" && pwd)
 state=${VELMARO_WINE_STATE:-$bin_dir/../wine}
+export VELMARO_WINE_KEEPER=${VELMARO_WINE_KEEPER:-$bin_dir/wine_keeper.exe}
 velmaro_wine_prepare "$state" own || exit 1
 
 out=$(mktemp "${TMPDIR:-/tmp}/velmaro-wine.XXXXXX")

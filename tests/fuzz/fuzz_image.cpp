@@ -71,8 +71,10 @@ bool pin_list_repeats(const std::uint8_t* image) {
 void check_model_in_range() {
     const int rows = view->row_count(), columns = view->column_count();
     check(rows >= 1 && rows <= 8 && columns >= 1 && columns <= 8 && rows + columns <= 9, "counts");
-    for (int i = 0; i < columns; ++i) check(config_model.column_pins[i] >= 0 && config_model.column_pins[i] <= 8, "column pin");
-    for (int i = 0; i < rows; ++i) check(config_model.row_pins[i] >= 0 && config_model.row_pins[i] <= 8, "row pin");
+    for (int i = 0; i < columns; ++i)
+        check(config_model.column_pins[i] >= 0 && config_model.column_pins[i] <= 8, "column pin");
+    for (int i = 0; i < rows; ++i)
+        check(config_model.row_pins[i] >= 0 && config_model.row_pins[i] <= 8, "row pin");
     check(!fn_view_active, "FN view cleared");
 }
 

@@ -140,15 +140,23 @@ void answer_message_box(HWND box) {
 std::string class_name_of(LPCSTR name) {
     if (!name) return "";
     if (IS_INTRESOURCE(name)) return "#" + std::to_string(reinterpret_cast<UINT_PTR>(name));
-    return name;
+    std::string text = name;
+    size_t versioned = text.find('!');   // "6.0.2600.2982!Button" under common controls 6
+    return versioned == std::string::npos ? text : text.substr(versioned + 1);
 }
 
-void record_window_creation(const CBT_CREATEWNDA* creation) {
+void record_window_creation(HWND window, const CBT_CREATEWNDA* creation) {
     const CREATESTRUCTA* create = creation->lpcs;
-    if (create->style & WS_CHILD) return;
     WindowRecord record;
+    record.window = window;
+    record.parent = create->hwndParent;
     record.class_name = class_name_of(create->lpszClass);
     if (create->lpszName && !IS_INTRESOURCE(create->lpszName)) record.title = create->lpszName;
+    record.style = create->style;
+    record.x = create->x;
+    record.y = create->y;
+    record.width = create->cx;
+    record.height = create->cy;
     harness.windows.push_back(record);
 }
 
@@ -157,7 +165,7 @@ LRESULT CALLBACK cbt_hook_proc(int code, WPARAM wparam, LPARAM lparam) {
         HWND window = reinterpret_cast<HWND>(wparam);
         if (is_message_box(window)) answer_message_box(window);
     } else if (code == HCBT_CREATEWND) {
-        record_window_creation(reinterpret_cast<CBT_CREATEWNDA*>(lparam));
+        record_window_creation(reinterpret_cast<HWND>(wparam), reinterpret_cast<CBT_CREATEWNDA*>(lparam));
     }
     return CallNextHookEx(harness.cbt_hook, code, wparam, lparam);
 }

@@ -31,7 +31,8 @@
 // on_tick(fn) runs fn on every timer tick (also inside modal loops and transfers) until it
 // returns true: the way to act while a command is running.
 // progress_texts() lists every text set into control 1601 (consecutive repeats dropped), and
-// windows_created() every top-level window created, with its title at creation.
+// windows_created() every window created (children too), with its class, text and style as
+// they were given at creation.
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
@@ -67,8 +68,12 @@ struct DialogRecord {
 };
 
 struct WindowRecord {
+    HWND window = nullptr;
+    HWND parent = nullptr;   // the parent of a child, else the owner given at creation
     std::string class_name;
-    std::string title;
+    std::string title;       // the text given at creation
+    LONG style = 0;          // the style given at creation
+    int x = 0, y = 0, width = 0, height = 0;   // the rectangle given at creation
 };
 
 // ---- Dialog scripting ----------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // the right-button FN view gesture, Ctrl+click to the macro editor and its slots.
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "device/device_protocol.h"
 #include "keys/key_codes.h"
@@ -294,6 +295,29 @@ TEST_F(CellClickTest, CtrlClickOpensAFreshMacroInTheLowestFreeSlot) {
     EXPECT_EQ(B, config_model.macro_slots[1].make_steps[0]);
     EXPECT_EQ("[Repeat]\nMacro\n(B)", caption(4));
     EXPECT_EQ(cell_buttons[4], GetFocus());
+}
+
+TEST_F(CellClickTest, CtrlClickTakesTheLowestFreeSlot) {
+    struct Case {
+        const char* what;
+        std::vector<int> in_use;
+        int slot;
+    } cases[] = {
+        {"all free", {}, 0},
+        {"a gap below used slots", {1, 2, 3}, 0},
+        {"first two used", {0, 1, 5}, 2},
+        {"all but the last", {}, 126},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int s = 0; s < MACRO_SLOT_COUNT; ++s) config_model.macro_slots[s].in_use = c.slot == 126 && s < 126;
+        for (int s : c.in_use) config_model.macro_slots[s].in_use = 1;
+        int slot = -1;
+        on_dialog(inspect([&](HWND) { slot = current_macro_slot; }), inject_key(VK_ESCAPE));
+        ctrl_click(7);
+        EXPECT_EQ(c.slot, slot);
+        EXPECT_EQ(0, config_model.macro_slots[c.slot].in_use) << "Cancel frees the slot again";
+    }
 }
 
 TEST_F(CellClickTest, CtrlClickReopensTheCellsMacro) {

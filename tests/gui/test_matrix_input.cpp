@@ -17,12 +17,19 @@ void set_vertical(int position) {
     refresh_cell_captions();
 }
 
-// The height a drop-down list combo box was given: its field with the room for the list.
-int combo_window_height(HWND combo) {
-    RECT field, dropped;
-    GetWindowRect(combo, &field);
-    SendMessageA(combo, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
-    return dropped.bottom - field.top;
+// The window height first given to a control after `watched_height` was reset. A drop-down
+// list combo box reports only its field in GetWindowRect and shrinks its window back to the
+// field at once, keeping the height it was given as the room of its list.
+HWND watched_window;
+int watched_height = -1;
+
+LRESULT CALLBACK watch_size_changes(int code, WPARAM wparam, LPARAM lparam) {
+    const CWPSTRUCT* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+    if (code == HC_ACTION && sent->message == WM_WINDOWPOSCHANGING && sent->hwnd == watched_window) {
+        const WINDOWPOS* position = reinterpret_cast<const WINDOWPOS*>(sent->lParam);
+        if (!(position->flags & SWP_NOSIZE) && watched_height < 0) watched_height = position->cy;
+    }
+    return CallNextHookEx(nullptr, code, wparam, lparam);
 }
 
 // The focus stops of the whole Tab cycle for the current grid, starting at "Number of Rows".
@@ -69,20 +76,27 @@ TEST_F(MatrixEditorTest, OptionCheckBoxesToggleOnEveryClick) {
 }
 
 TEST_F(MatrixEditorTest, DropDownListsOpenTallAndCloseShort) {
+    HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, watch_size_changes, nullptr, GetCurrentThreadId());
+    ASSERT_NE(nullptr, hook);
     for (HWND combo : {rows_combo, columns_combo, pin_combos[0], pin_combos[8]}) {
         SCOPED_TRACE(name_of(combo));
+        watched_window = combo;
         RECT before = client_rect_of(combo);
+        watched_height = -1;
         SendMessageA(combo, CB_SHOWDROPDOWN, TRUE, 0);
         pump_idle();
-        EXPECT_EQ(256, combo_window_height(combo));
+        EXPECT_EQ(256, watched_height);
+        EXPECT_TRUE(SendMessageA(combo, CB_GETDROPPEDSTATE, 0, 0));
+        watched_height = -1;
         SendMessageA(combo, CB_SHOWDROPDOWN, FALSE, 0);
         pump_idle();
-        EXPECT_EQ(24, combo_window_height(combo));
+        EXPECT_EQ(24, watched_height);
         RECT after = client_rect_of(combo);
         EXPECT_EQ(before.left, after.left);
         EXPECT_EQ(before.top, after.top);
         EXPECT_EQ(before.right - before.left, after.right - after.left);
     }
+    UnhookWindowsHookEx(hook);
 }
 
 TEST_F(MatrixEditorTest, ChoosingTheSameCountAgainStillCountsAsAChange) {

@@ -42,35 +42,36 @@ struct InfoBox {
     int command;
     const char* title;
     int text_id;
-    RECT text_rect;    // dialog units: left, top, right, bottom
+    RECT text_rect;    // dialog units: x, y, width, height
     const char* text;
     RECT ok_rect;
-    RECT box;          // width and height in right and bottom
+    int height;        // dialog units; every box is 168 wide
 };
 
 const InfoBox INFO_BOXES[] = {
-    {CMD_HELP_SINGLE_KEY, "** HELP - Single Key at a Time **", 1503, {4, 4, 164, 42},
+    {CMD_HELP_SINGLE_KEY, "** HELP - Single Key at a Time **", 1503, {4, 4, 160, 38},
      "This setting will allow only one key to be activated at a time. When this setting is selected, "
      "additional key presses will be ignored until all keys have been released.",
-     {60, 48, 108, 62}, {0, 0, 168, 76}},
-    {CMD_HELP_GHOST_KEYS, "** HELP - Filter Ghost Keys **", 1505, {4, 4, 164, 44},
+     {60, 48, 48, 14}, 76},
+    {CMD_HELP_GHOST_KEYS, "** HELP - Filter Ghost Keys **", 1505, {4, 4, 160, 40},
      "Ghost key conditions can result if 3 or more keys are simultaneously activated within a matrix. "
      "Select this option to lock out detected Ghost key conditions.  See the manual for a detailed "
      "explanation of Ghost keys.",
-     {60, 50, 108, 64}, {0, 0, 168, 76}},
-    {CMD_HELP_MACRO, "** HELP - Macro Use **", 1507, {4, 4, 164, 44},
+     {60, 50, 48, 14}, 76},
+    {CMD_HELP_MACRO, "** HELP - Macro Use **", 1507, {4, 4, 160, 40},
      "To create a macro (multiple key) sequence, place the cursor over the matrix cell to be defined and "
      "hold the Ctrl key then Left click the mouse. The macro screen will appear. See manual for details "
      "on defining Macro sequences.",
-     {60, 50, 108, 64}, {0, 0, 168, 76}},
-    {CMD_HELP_FN_TABLE, "** HELP - FN Table Toggle **", 1509, {4, 4, 164, 54},
+     {60, 50, 48, 14}, 76},
+    {CMD_HELP_FN_TABLE, "** HELP - FN Table Toggle **", 1509, {4, 4, 160, 50},
      "When the FN (Function Key) is defined in a matrix cell, no keystroke is sent for that key. To toggle "
      "the matrix table between FN on/off, select the FN key cell, then hold the right mouse button while "
      "clicking the left mouse button. \nSee manual for details.",
-     {60, 65, 108, 79}, {0, 0, 168, 90}},
+     {60, 65, 48, 14}, 90},
 };
 
-// Where a child lies in the dialog's client area, and the same rectangle from dialog units.
+// Where a child lies in the dialog's client area, and where the dialog manager puts a control
+// of the given dialog-unit rectangle (position and size are converted separately).
 struct Geometry {
     RECT actual = {};
     RECT expected = {};
@@ -81,13 +82,14 @@ Geometry child_geometry(HWND dialog, int id, RECT units) {
     HWND child = GetDlgItem(dialog, id);
     GetWindowRect(child, &geometry.actual);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&geometry.actual), 2);
-    geometry.expected = units;
-    MapDialogRect(dialog, &geometry.expected);
+    MapDialogRect(dialog, &units);
+    geometry.expected = {units.left, units.top, units.left + units.right, units.top + units.bottom};
     return geometry;
 }
 
-bool same_rect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+std::string rect_text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
 }
 
 }  // namespace
@@ -127,12 +129,13 @@ TEST_F(ShellCommands, HelpBoxesShowTheirTitleTextAndLayout) {
         SCOPED_TRACE(box.title);
         clear_records();
         Geometry text, ok;
-        RECT client = {};
+        RECT client = {}, box_units = {0, 0, 168, box.height};
         LONG style = 0, text_style = 0, ok_style = 0;
         on_dialog([&](HWND dialog) {
             text = child_geometry(dialog, box.text_id, box.text_rect);
             ok = child_geometry(dialog, IDOK, box.ok_rect);
             GetClientRect(dialog, &client);
+            MapDialogRect(dialog, &box_units);
             style = GetWindowLongA(dialog, GWL_STYLE);
             text_style = GetWindowLongA(GetDlgItem(dialog, box.text_id), GWL_STYLE);
             ok_style = GetWindowLongA(GetDlgItem(dialog, IDOK), GWL_STYLE);
@@ -144,8 +147,9 @@ TEST_F(ShellCommands, HelpBoxesShowTheirTitleTextAndLayout) {
         EXPECT_EQ(box.text, dialogs()[0].text(box.text_id));
         EXPECT_EQ("OK", dialogs()[0].text(IDOK));
         EXPECT_EQ(main_window, dialogs()[0].owner);
-        EXPECT_TRUE(same_rect(text.expected, text.actual));
-        EXPECT_TRUE(same_rect(ok.expected, ok.actual));
+        EXPECT_EQ(rect_text(text.expected), rect_text(text.actual));
+        EXPECT_EQ(rect_text(ok.expected), rect_text(ok.actual));
+        EXPECT_EQ(rect_text(box_units), rect_text(client));
         EXPECT_EQ(SS_CENTER, text_style & SS_TYPEMASK);
         EXPECT_EQ(BS_DEFPUSHBUTTON, ok_style & BS_TYPEMASK);
         EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_CAPTION | WS_SYSMENU), style & (WS_POPUP | WS_CAPTION | WS_SYSMENU));

@@ -84,50 +84,67 @@ TEST_F(Startup, ChildControlsAreCreatedInOrder) {
     }
 }
 
-struct ControlCase {
-    const char* name;
-    HWND* control;
-    const char* class_name;
-    LONG style;
-    const char* text;
-};
-
-TEST_F(Startup, ControlsHaveTheirClassStyleAndText) {
+// The child controls as they were created: order, class, style, rectangle and text.
+TEST_F(Startup, ChildControlsAreCreatedAsSpecifiedInOrder) {
     attach_unit(1);
     start_app();
     const LONG check = WS_CHILD | WS_TABSTOP | BS_CHECKBOX;
     const LONG label = WS_CHILD | SS_CENTER;
-    const LONG combo = WS_CHILD | WS_TABSTOP | CBS_DROPDOWNLIST;   // the list takes WS_VSCROLL
-    const ControlCase cases[] = {
-        {"single key", &single_key_check, "Button", check, "Single Key at a Time"},
-        {"ghost filter", &ghost_filter_check, "Button", check, "Filter Ghost Keys"},
-        {"rows caption", &rows_caption, "Static", label, "Number of Rows"},
-        {"columns caption", &columns_caption, "Static", label, "Number of Columns"},
-        {"picture caption", &picture_caption, "Static", label, "Header pinout as viewed from top of VELMARO"},
-        {"header label", &header_labels[8], "Static", label, nullptr},
-        {"rows combo", &rows_combo, "ComboBox", combo, nullptr},
-        {"pin combo", &pin_combos[0], "ComboBox", combo, nullptr},
-        {"cell button", &cell_buttons[19], "Button", WS_CHILD | WS_TABSTOP | BS_MULTILINE | BS_PUSHBUTTON, nullptr},
-        {"vertical bar", &vertical_scroll_bar, "ScrollBar", WS_CHILD | SBS_VERT, ""},
-        {"horizontal bar", &horizontal_scroll_bar, "ScrollBar", WS_CHILD | SBS_HORZ, ""},
+    const LONG combo = WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
+    const LONG cell = WS_CHILD | WS_TABSTOP | BS_MULTILINE | BS_PUSHBUTTON;
+    struct Expected {
+        const char* class_name;
+        LONG style;
+        int x, y, width, height;
+        const char* text;
     };
-    for (const ControlCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_STRCASEEQ(c.class_name, class_of(*c.control).c_str());
-        EXPECT_EQ(c.style, style_of(*c.control) & c.style);
-        if (c.text) {
-            EXPECT_EQ(c.text, window_text(*c.control));
-        }
+    std::vector<Expected> expected = {
+        {"BUTTON", check, 20, 47, 116, 47, "Single Key at a Time"},
+        {"BUTTON", check, 161, 47, 106, 47, "Filter Ghost Keys"},
+        {"STATIC", label, 2, 8, 96, 16, "Number of Rows"},
+        {"STATIC", label, 164, 8, 96, 16, "Number of Columns"},
+        {"STATIC", label, 275, 60, 296, 16, "Header pinout as viewed from top of VELMARO"},
+    };
+    for (int i = 0; i < 9; ++i) expected.push_back({"STATIC", label, 0, 0, 56, 16, ""});
+    expected.push_back({"COMBOBOX", combo, 48, 9, 64, 256, ""});
+    expected.push_back({"COMBOBOX", combo, 206, 9, 64, 256, ""});
+    for (int i = 0; i < 9; ++i) expected.push_back({"COMBOBOX", combo, 0, 0, 56, 9, ""});
+    for (int i = 0; i < 20; ++i) expected.push_back({"BUTTON", cell, 0, 0, 128, 96, "Not Used"});
+    expected.push_back({"SCROLLBAR", WS_CHILD | WS_VISIBLE | SBS_VERT, 452, 56, 17, 332, ""});
+    expected.push_back({"SCROLLBAR", WS_CHILD | WS_VISIBLE | SBS_HORZ, 0, 388, 452, 17, ""});
+
+    std::vector<WindowRecord> created;
+    for (const WindowRecord& record : windows_created())
+        if (record.parent == main_window) created.push_back(record);
+    ASSERT_EQ(expected.size(), created.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("control " + std::to_string(i));
+        const Expected& e = expected[i];
+        EXPECT_STRCASEEQ(e.class_name, created[i].class_name.c_str());
+        EXPECT_EQ(e.style, created[i].style);
+        EXPECT_EQ(e.x, created[i].x);
+        EXPECT_EQ(e.y, created[i].y);
+        EXPECT_EQ(e.width, created[i].width);
+        EXPECT_EQ(e.height, created[i].height);
+        EXPECT_EQ(e.text, created[i].title);
     }
-    EXPECT_EQ(0, style_of(horizontal_scroll_bar) & SBS_VERT);
-    for (HWND combo : {rows_combo, columns_combo, pin_combos[0]}) {
-        COMBOBOXINFO info = {};
-        info.cbSize = sizeof info;
-        ASSERT_TRUE(GetComboBoxInfo(combo, &info));
-        EXPECT_NE(0, style_of(info.hwndList) & WS_VSCROLL) << "the list of the box scrolls";
-    }
-    EXPECT_EQ(0, style_of(rows_combo) & CBS_SORT);
-    EXPECT_EQ(0, style_of(pin_combos[8]) & CBS_SORT);
+}
+
+TEST_F(Startup, CaptionsAndChecksKeepTheirTexts) {
+    attach_unit(1);
+    start_app();
+    EXPECT_EQ("Single Key at a Time", window_text(single_key_check));
+    EXPECT_EQ("Filter Ghost Keys", window_text(ghost_filter_check));
+    EXPECT_EQ("Number of Rows", window_text(rows_caption));
+    EXPECT_EQ("Number of Columns", window_text(columns_caption));
+    EXPECT_EQ("Header pinout as viewed from top of VELMARO", window_text(picture_caption));
+    for (HWND control : {single_key_check, ghost_filter_check, rows_caption, columns_caption, picture_caption,
+                         rows_combo, columns_combo})
+        EXPECT_TRUE(IsWindowVisible(control));
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(combo_box_proc), GetWindowLongPtrA(pin_combos[3], GWLP_WNDPROC));
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(cell_button_proc), GetWindowLongPtrA(cell_buttons[7], GWLP_WNDPROC));
+    EXPECT_NE(nullptr, previous_combo_box_proc);
+    EXPECT_NE(nullptr, previous_cell_button_proc);
 }
 
 TEST_F(Startup, CombosHoldCountsAndPins) {

@@ -62,7 +62,9 @@ TEST_F(DeviceFaults, AWriteCutAtEachExchangeLeavesTheUnitRefused) {
         EXPECT_EQ(k == 1, marked);  // only a write that never started keeps the old mark
         int expected = k == 1 ? TRANSFER_OK : TRANSFER_INVALID;
         EXPECT_EQ(expected, device_read_image(result.data(), 1));
-        if (k > 1) EXPECT_EQ(Bytes(512, 0x66), result);
+        if (k > 1) {
+            EXPECT_EQ(Bytes(512, 0x66), result);
+        }
     }
 }
 

@@ -1,0 +1,195 @@
+// Save and Open through the real common file dialogs; the files are checked byte for byte.
+#include "harness.h"
+#include "harness_images.h"
+
+#include "config/config_model.h"
+
+namespace {
+
+const int FILE_NAME_FIELD = 0x47C;      // cmb13
+const int READ_ONLY_CHECK = 0x410;      // chx1, hidden by OFN_HIDEREADONLY
+const char* const SAVE_QUESTION = "The current configuration has changed.\nDo you want to save the changes?";
+
+int selected(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
+LRESULT check_state(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0); }
+
+}  // namespace
+
+class ShellFiles : public GuiTest {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        attach_unit(1);
+        start_app();
+    }
+
+    void expect_diagonal_model() {
+        EXPECT_EQ(2, selected(rows_combo));
+        EXPECT_EQ(2, selected(columns_combo));
+        EXPECT_EQ(BST_CHECKED, check_state(single_key_check));
+        EXPECT_EQ(BST_CHECKED, check_state(ghost_filter_check));
+        EXPECT_EQ(0x04, config_model.key_table[cell_index(0, 0)]);
+        EXPECT_EQ(0x05, config_model.key_table[cell_index(1, 1)]);
+        EXPECT_EQ(0x06, config_model.key_table[cell_index(2, 2)]);
+        EXPECT_EQ(0, config_model.key_table[cell_index(0, 1)]);
+        const int column_pins[] = {0, 1, 2}, row_pins[] = {3, 4, 5};
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(column_pins[i], config_model.column_pins[i]);
+            EXPECT_EQ(row_pins[i], config_model.row_pins[i]);
+        }
+    }
+};
+
+TEST_F(ShellFiles, SaveOffersConfigQzcAndWritesTheScrambledImage) {
+    std::string path = temp_path("first.qzc");
+    on_dialog(file_name(path));
+    config_model.config_changed = 1;
+    send_command(CMD_SAVE);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("Save File", dialogs()[0].title);
+    EXPECT_EQ("Config.QZC", dialogs()[0].text(FILE_NAME_FIELD));
+    EXPECT_FALSE(dialogs()[0].has(READ_ONLY_CHECK));
+    EXPECT_EQ(main_window, dialogs()[0].owner);
+    EXPECT_EQ(scrambled(default_image()), read_file_bytes(path));
+    EXPECT_EQ(path, config_model.config_file_name);
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ShellFiles, SavingTheSameModelTwiceGivesTheSameBytes) {
+    SendMessageA(single_key_check, BM_SETCHECK, BST_CHECKED, 0);
+    config_model.key_table[cell_index(4, 3)] = 0x2C;
+    on_dialog(file_name(temp_path("one.qzc")));
+    on_dialog(file_name(temp_path("two.qzc")));
+    send_command(CMD_SAVE);
+    send_command(CMD_SAVE);
+    ASSERT_EQ(2u, dialogs().size());
+    EXPECT_EQ("one.qzc", dialogs()[1].text(FILE_NAME_FIELD)) << "the last name is offered again";
+    std::vector<std::uint8_t> expected = default_image();
+    expected[507] = 0x01;
+    expected[2 * (3 * 5 + 4) + 1] = 0x2C;   // column 4 (pin 4, b = 3), row 5 (pin 9, n = 4)
+    EXPECT_EQ(scrambled(expected), read_file_bytes(temp_path("one.qzc")));
+    EXPECT_EQ(read_file_bytes(temp_path("one.qzc")), read_file_bytes(temp_path("two.qzc")));
+}
+
+TEST_F(ShellFiles, CancelledSaveForgetsTheNameAndKeepsTheChangeMark) {
+    on_dialog(file_name(temp_path("kept.qzc")));
+    send_command(CMD_SAVE);
+    config_model.config_changed = 1;
+    on_dialog(click(IDCANCEL));
+    on_dialog(click(IDCANCEL));
+    send_command(CMD_SAVE);
+    EXPECT_STREQ("", config_model.config_file_name);
+    send_command(CMD_SAVE);
+    ASSERT_EQ(3u, dialogs().size());
+    EXPECT_EQ("kept.qzc", dialogs()[1].text(FILE_NAME_FIELD));
+    EXPECT_EQ("Config.QZC", dialogs()[2].text(FILE_NAME_FIELD));
+    EXPECT_EQ(1, config_model.config_changed);
+}
+
+TEST_F(ShellFiles, SavingOverAFileAsksFirst) {
+    std::string path = temp_path("existing.qzc");
+    ASSERT_TRUE(write_file_bytes(path, {1, 2, 3}));
+    on_dialog(file_name(path));
+    answer_boxes({IDYES});
+    send_command(CMD_SAVE);
+    EXPECT_EQ(1u, boxes().size()) << "the dialog's own question before overwriting";
+    EXPECT_EQ(scrambled(default_image()), read_file_bytes(path));
+}
+
+TEST_F(ShellFiles, OpenLoadsTheFileAndSavingItAgainGivesTheSameBytes) {
+    std::string source = temp_path("diagonal.qzc");
+    ASSERT_TRUE(write_file_bytes(source, scrambled(diagonal_image())));
+    on_dialog(file_name(source));
+    send_command(CMD_OPEN);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("Open File", dialogs()[0].title);
+    EXPECT_FALSE(dialogs()[0].has(READ_ONLY_CHECK));
+    EXPECT_TRUE(boxes().empty());
+    expect_diagonal_model();
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_EQ(source, config_model.config_file_name);
+
+    on_dialog(file_name(temp_path("copy.qzc")));
+    send_command(CMD_SAVE);
+    EXPECT_EQ(scrambled(diagonal_image()), read_file_bytes(temp_path("copy.qzc")));
+}
+
+TEST_F(ShellFiles, OpenIgnoresBytesAfterTheFirst512) {
+    std::vector<std::uint8_t> bytes = scrambled(diagonal_image());
+    bytes.resize(600, 0x5A);
+    ASSERT_TRUE(write_file_bytes(temp_path("long.qzc"), bytes));
+    on_dialog(file_name(temp_path("long.qzc")));
+    send_command(CMD_OPEN);
+    EXPECT_TRUE(boxes().empty());
+    expect_diagonal_model();
+}
+
+TEST_F(ShellFiles, OpenRejectsAnInvalidImage) {
+    std::vector<std::uint8_t> image = diagonal_image();
+    image[508] = 0;
+    ASSERT_TRUE(write_file_bytes(temp_path("bad.qzc"), scrambled(image)));
+    config_model.config_changed = 1;
+    answer_boxes({IDNO});
+    on_dialog(file_name(temp_path("bad.qzc")));
+    send_command(CMD_OPEN);
+    ASSERT_EQ(2u, boxes().size());
+    EXPECT_EQ("Invalid configuration file", boxes()[1].text);
+    EXPECT_EQ(MB_ICONERROR, boxes()[1].icon);
+    EXPECT_EQ(4, selected(rows_combo));
+    EXPECT_EQ(1, config_model.config_changed);
+}
+
+TEST_F(ShellFiles, CancelledOpenChangesNothing) {
+    on_dialog(file_name(temp_path("named.qzc")));
+    send_command(CMD_SAVE);
+    on_dialog(click(IDCANCEL));
+    send_command(CMD_OPEN);
+    EXPECT_EQ(temp_path("named.qzc"), config_model.config_file_name);
+    EXPECT_EQ(2u, dialogs().size());
+    EXPECT_EQ(4, selected(rows_combo));
+}
+
+struct OpenAnswerCase {
+    const char* what;
+    int answer;
+    int save_dialog;     // 0, IDOK or IDCANCEL
+    bool opens;
+};
+
+class ShellOpenAnswers : public ShellFiles, public testing::WithParamInterface<OpenAnswerCase> {};
+
+TEST_P(ShellOpenAnswers, OpenAsksFirst) {
+    const OpenAnswerCase& c = GetParam();
+    ASSERT_TRUE(write_file_bytes(temp_path("diagonal.qzc"), scrambled(diagonal_image())));
+    config_model.key_table[cell_index(1, 0)] = 0x07;
+    config_model.config_changed = 1;
+    answer_boxes({c.answer});
+    if (c.save_dialog == IDOK) on_dialog(file_name(temp_path("saved.qzc")));
+    if (c.save_dialog == IDCANCEL) on_dialog(click(IDCANCEL));
+    if (c.opens) on_dialog(file_name(temp_path("diagonal.qzc")));
+    send_command(CMD_OPEN);
+    ASSERT_GE(boxes().size(), 1u);
+    EXPECT_EQ(SAVE_QUESTION, boxes()[0].text);
+    EXPECT_EQ(c.opens ? 0 : 1, config_model.config_changed);
+    EXPECT_EQ(c.opens ? 2 : 4, selected(rows_combo));
+    EXPECT_EQ(c.save_dialog == IDOK, file_exists(temp_path("saved.qzc")));
+    if (c.opens) expect_diagonal_model();
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, ShellOpenAnswers,
+                         testing::Values(OpenAnswerCase{"Cancel", IDCANCEL, 0, false},
+                                         OpenAnswerCase{"No", IDNO, 0, true},
+                                         OpenAnswerCase{"YesSaved", IDYES, IDOK, true},
+                                         OpenAnswerCase{"YesCancelled", IDYES, IDCANCEL, false}),
+                         [](const testing::TestParamInfo<OpenAnswerCase>& info) {
+                             return std::string(info.param.what);
+                         });
+
+TEST_F(ShellFiles, SaveRefusesCollidingPinsWithoutADialog) {
+    config_model.column_pins[1] = 0;   // columns 1 and 2 both on pin 1
+    send_command(CMD_SAVE);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", boxes()[0].text);
+    EXPECT_TRUE(dialogs().empty());
+}
