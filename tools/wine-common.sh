@@ -2,7 +2,7 @@
 # a virtual X display when needed, and a persistent wineserver. Source it, then call
 # velmaro_wine_prepare STATE_DIR [use-own-display].
 #
-# STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, keeper.pid, server-display, volumes/ (the labelled drives V: and W:), lock.
+# STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, server.pid, keeper.pid, server-display, volumes/ (the labelled drives V: and W:), lock.
 
 velmaro_wine_log() { printf '[wine] %s\n' "$*" >&2; }
 
@@ -67,15 +67,27 @@ velmaro_make_volumes() {          # $1 state dir; returns 0 when something was (
     return $made
 }
 
-# Whether a wineserver serves $WINEPREFIX: it works in a folder named after the prefix's
-# device and inode, whatever path the prefix was given by.
-velmaro_server_alive() {
+# The wineserver that serves $WINEPREFIX: it works in a folder named after the prefix's
+# device and inode, whatever path the prefix was given by. Prints its pid.
+velmaro_server_pid() {
     local wanted pid
     wanted=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX" 2>/dev/null)) || return 1
     for pid in $(pgrep -u "$(id -u)" '^wineserver' 2>/dev/null); do
-        [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$wanted" ] && return 0
+        [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$wanted" ] && { echo "$pid"; return 0; }
     done
     return 1
+}
+
+velmaro_server_alive() { velmaro_server_pid >/dev/null; }
+
+# Notes the server's pid for the quick check of velmaro_wine_ready (it may take a moment
+# to come up after being started).
+velmaro_find_server() {           # $1 state dir
+    local state=$1 pid="" deadline=$((SECONDS + 10))
+    while [ -z "$pid" ] && [ $SECONDS -lt $deadline ]; do
+        pid=$(velmaro_server_pid) || sleep 0.05
+    done
+    if [ -n "$pid" ]; then echo "$pid" > "$state/server.pid"; else rm -f "$state/server.pid"; fi
 }
 
 # A persistent wineserver, outside any timeout, with no pipe of ours held open.
@@ -94,14 +106,46 @@ velmaro_start_keeper() {          # $1 state dir, $2 keeper exe
     echo $! > "$state/keeper.pid"
 }
 
+# Runs wine: the loader itself when it can be found, which spares the wrapper script's process.
+velmaro_wine() {
+    if [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+        WINELOADER=${WINELOADER:-/usr/lib/wine/wine64} /usr/lib/wine/wine64 "$@"
+    else
+        wine "$@"
+    fi
+}
+
+# True when the state dir is ready for this display: prefix, drives, display, server and
+# keeper all there. Shell built-ins only, so that a test run starts no process for it.
+velmaro_wine_ready() {            # $1 state dir, $2 own display or not
+    local state=$1 own_display=$2 display="" server_display="" pid=""
+    [ -f "$WINEPREFIX/.velmaro-ready" ] || return 1
+    [ "$WINEPREFIX/dosdevices/v:" -ef "$state/volumes/upper" ] || return 1
+    [ "$WINEPREFIX/dosdevices/w:" -ef "$state/volumes/lower" ] || return 1
+    if [ "$own_display" = own ]; then
+        velmaro_pid_alive "$state/xvfb.pid" || return 1
+        read -r display < "$state/display" || return 1
+        DISPLAY=$display
+    fi
+    read -r server_display < "$state/server-display" 2>/dev/null
+    [ "$server_display" = "${DISPLAY:-}" ] || return 1
+    read -r pid < "$state/server.pid" 2>/dev/null && [ -n "$pid" ] || return 1
+    [ -e "/proc/$pid/cwd/socket" ] || return 1
+    [ -z "${VELMARO_WINE_KEEPER:-}" ] || [ ! -f "$VELMARO_WINE_KEEPER" ] || velmaro_pid_alive "$state/keeper.pid"
+}
+
 # Prepares prefix, display and wineserver; exports WINEPREFIX, WINEDEBUG and DISPLAY.
 # VELMARO_WINE_KEEPER may name the keeper program to start once the server runs.
 velmaro_wine_prepare() {
     local state=$1 own_display=${2:-own}
-    mkdir -p "$state"
+    [ -d "$state" ] || mkdir -p "$state"
     export WINEPREFIX="$state/prefix"
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml="
+    if velmaro_wine_ready "$state" "$own_display"; then
+        export DISPLAY
+        return 0
+    fi
     exec 9>"$state/lock"
     flock 9
     local restart_server=0
@@ -123,9 +167,10 @@ velmaro_wine_prepare() {
     if [ $restart_server = 1 ]; then
         wineserver -k 2>/dev/null
         wineserver -w 2>/dev/null
-        rm -f "$state/keeper.pid"
+        rm -f "$state/keeper.pid" "$state/server.pid"
     fi
     velmaro_server_alive || velmaro_start_server "$state"
+    velmaro_find_server "$state"
     velmaro_start_keeper "$state" "${VELMARO_WINE_KEEPER:-}"
     flock -u 9
     exec 9>&-
@@ -136,5 +181,5 @@ velmaro_wine_stop() {
     local state=$1
     WINEPREFIX="$state/prefix" wineserver -k 2>/dev/null
     [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null
-    rm -f "$state/xvfb.pid" "$state/display" "$state/server-display" "$state/keeper.pid"
+    rm -f "$state/xvfb.pid" "$state/display" "$state/server-display" "$state/keeper.pid" "$state/server.pid"
 }

@@ -2,19 +2,23 @@
 # Runs a Windows executable under Wine for ctest (the cross build's emulator): a prefix
 # and a virtual display of the build tree's own, a persistent wineserver, and wine's output
 # streamed from a file so that Wine's helper processes never hold ctest's pipe open.
+# Every process started here costs tens of milliseconds, so the script starts few.
 set -u
 exe=$1; shift
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+here=${BASH_SOURCE[0]%/*}
+[ "$here" = "${BASH_SOURCE[0]}" ] && here=.
 . "$here/wine-common.sh"
-bin_dir=$(cd "$(dirname "$exe")" && pwd)
-state=${VELMARO_WINE_STATE:-$bin_dir/../wine}
+case $exe in */*) bin_dir=${exe%/*} ;; *) bin_dir=. ;; esac
+cd "$bin_dir" && bin_dir=$PWD && cd "$OLDPWD" || exit 1
+state=${VELMARO_WINE_STATE:-${bin_dir%/*}/wine}
 export VELMARO_WINE_KEEPER=${VELMARO_WINE_KEEPER:-$bin_dir/wine_keeper.exe}
 velmaro_wine_prepare "$state" own || exit 1
 
-out=$(mktemp "${TMPDIR:-/tmp}/velmaro-wine.XXXXXX")
-wine "$exe" "$@" >"$out" 2>&1 < /dev/null &
+out=${TMPDIR:-/tmp}/velmaro-wine.$$.$RANDOM
+: > "$out" || exit 1
+velmaro_wine "$exe" "$@" >"$out" 2>&1 < /dev/null &
 pid=$!
-tail -n +1 -f --pid=$pid "$out" 2>/dev/null &
+tail -s 0.05 -n +1 -f --pid=$pid "$out" 2>/dev/null &
 tail_pid=$!
 wait $pid
 rc=$?

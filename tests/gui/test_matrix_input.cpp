@@ -188,22 +188,6 @@ TEST_F(MatrixEditorTest, ArrowKeysMoveAlongAColumnAndScrollAtItsEdges) {
     }
 }
 
-TEST_F(MatrixEditorTest, ArrowKeysInTheWholeDefaultGridStopAtItsEdges) {
-    SetFocus(cell_buttons[3]);
-    press_keys({VK_RIGHT});
-    EXPECT_EQ("cell 3", name_of(GetFocus()));
-    press_keys({VK_DOWN});
-    EXPECT_EQ("cell 7", name_of(GetFocus()));
-    SetFocus(cell_buttons[17]);
-    press_keys({VK_DOWN});
-    EXPECT_EQ("cell 17", name_of(GetFocus()));
-    press_keys({VK_LEFT});
-    EXPECT_EQ("cell 16", name_of(GetFocus()));
-    press_keys({VK_UP});
-    EXPECT_EQ("cell 12", name_of(GetFocus()));
-    EXPECT_EQ(0, config_model.config_changed);
-}
-
 TEST_F(MatrixEditorTest, EnterOnACellOpensTheKeySelection) {
     config_model.key_table[cell_index(1, 2)] = 4;
     refresh_cell_captions();

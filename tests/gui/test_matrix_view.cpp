@@ -215,28 +215,6 @@ TEST_F(MatrixEditorTest, AClientAreaTooSmallForOneCellShowsNoGridAndKeysDoNothin
 
 // ---- Size snapping --------------------------------------------------------------------------
 
-TEST(MatrixSnapping, NearestHalfCellWithItsTieRule) {
-    struct Case {
-        int proposed, step;
-        bool ties_to_larger;
-        int expected_k;
-    };
-    const int frame = 10, base = 85;
-    const Case cases[] = {
-        {frame + base + 64 * 6, 64, true, 6},      {frame + base + 64 * 6 + 31, 64, true, 6},
-        {frame + base + 64 * 6 + 32, 64, true, 7}, {frame + base + 64 * 6 + 32, 64, false, 6},
-        {frame + base + 64 * 6 + 33, 64, false, 7}, {frame + base + 64 * 6 - 33, 64, true, 5},
-        {0, 64, true, 4},                          {-500, 48, false, 4},
-        {frame + base + 48 * 4 + 24, 48, false, 4}, {frame + base + 48 * 4 + 24, 48, true, 5},
-        {frame + base + 48 * 2000, 48, false, 1023},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("proposed " + std::to_string(c.proposed));
-        EXPECT_EQ(frame + base + c.step * c.expected_k,
-                  snap_window_extent(c.proposed, frame, base, c.step, c.ties_to_larger));
-    }
-}
-
 TEST_F(MatrixEditorTest, DraggingABorderSnapsTheClientAreaToHalfCells) {
     RECT frame = {0, 0, 0, 0};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
