@@ -204,8 +204,8 @@ void move_focus_for_rows(int delta) {
     HWND focus = GetFocus();
     int k = grid_position_of(focus);
     if (k >= 0) {
-        int column = k % visible_columns;
-        SetFocus(cell_buttons[follow_line(k / visible_columns, delta, visible_rows) * visible_columns + column]);
+        int row = follow_line(k / visible_columns, delta, visible_rows);
+        SetFocus(cell_buttons[row * visible_columns + k % visible_columns]);
         return;
     }
     int j = pin_combo_index_of(focus) - visible_columns;

@@ -99,9 +99,10 @@ void paint_pinout_picture() {
 
 void release_pinout_pictures() {
     for (int i = 0; i < PICTURE_COUNT; ++i) {
-        if (picture_cache.contexts[i] != nullptr) {
-            if (picture_cache.replaced[i] != nullptr) SelectObject(picture_cache.contexts[i], picture_cache.replaced[i]);
-            DeleteDC(picture_cache.contexts[i]);
+        HDC context = picture_cache.contexts[i];
+        if (context != nullptr) {
+            if (picture_cache.replaced[i] != nullptr) SelectObject(context, picture_cache.replaced[i]);
+            DeleteDC(context);
         }
         if (picture_cache.bitmaps[i] != nullptr) DeleteObject(picture_cache.bitmaps[i]);
         picture_cache.contexts[i] = nullptr;

@@ -2,7 +2,8 @@
 # a virtual X display when needed, and a persistent wineserver. Source it, then call
 # velmaro_wine_prepare STATE_DIR [use-own-display].
 #
-# STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, server.pid, keeper.pid, server-display, volumes/ (the labelled drives V: and W:), lock.
+# STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, server.pid,
+# keeper.pid, server-display, volumes/ (the labelled drives V: and W:), lock.
 
 velmaro_wine_log() { printf '[wine] %s\n' "$*" >&2; }
 
@@ -46,12 +47,13 @@ velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop an
 }
 
 velmaro_pid_alive() {             # $1 pid file: the process it names is running
-    [ -f "$1" ] && kill -0 "$(cat "$1")" 2>/dev/null
+    local pid=""
+    read -r pid 2>/dev/null < "$1" && [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null
 }
 
 # Drives V: and W: with the volume labels "VELMARO" and "velmaro", for the installation check.
 velmaro_make_volumes() {          # $1 state dir; returns 0 when something was (re)made
-    local state=$1 made=1 name letter label
+    local state=$1 made=1 name folder letter label
     for name in upper:v:VELMARO lower:w:velmaro; do
         IFS=: read -r folder letter label <<< "$name"
         mkdir -p "$state/volumes/$folder"
@@ -127,9 +129,9 @@ velmaro_wine_ready() {            # $1 state dir, $2 own display or not
         read -r display < "$state/display" || return 1
         DISPLAY=$display
     fi
-    read -r server_display < "$state/server-display" 2>/dev/null
+    read -r server_display 2>/dev/null < "$state/server-display"
     [ "$server_display" = "${DISPLAY:-}" ] || return 1
-    read -r pid < "$state/server.pid" 2>/dev/null && [ -n "$pid" ] || return 1
+    read -r pid 2>/dev/null < "$state/server.pid" && [ -n "$pid" ] || return 1
     [ -e "/proc/$pid/cwd/socket" ] || return 1
     [ -z "${VELMARO_WINE_KEEPER:-}" ] || [ ! -f "$VELMARO_WINE_KEEPER" ] || velmaro_pid_alive "$state/keeper.pid"
 }

@@ -233,19 +233,6 @@ TEST_F(KeyDialogTest, DelayDisabledWhenItDoesNotFit) {
     EXPECT_TRUE(delay_enabled) << "enabled while bit 7 of the slot is clear";
 }
 
-TEST_F(KeyDialogTest, FnAndRepeatAreNotOnTheActionDialog) {
-    bool fn = true, repeat = true, break_all = false;
-    on_dialog(inspect([&](HWND d) {
-        fn = GetDlgItem(d, IDC_KEY_FN) != nullptr;
-        repeat = GetDlgItem(d, IDC_KEY_REPEAT) != nullptr;
-        break_all = GetDlgItem(d, IDC_KEY_BREAK_ALL) != nullptr;
-    }), click(2000));
-    open_action_dialog(0x400 | 4, 0);
-    EXPECT_FALSE(fn);
-    EXPECT_FALSE(repeat);
-    EXPECT_TRUE(break_all);
-}
-
 // ---- Delays ---------------------------------------------------------------------------------
 
 TEST_F(KeyDialogTest, DelayEntriesUpTo2559) {
@@ -304,17 +291,6 @@ TEST_F(KeyDialogTest, EnterInTheDelayEntryActsAsOk) {
                         inject_key('0'), wait_for_text(IDC_DELAY_EDIT, "250")}),
               inject_key(VK_RETURN));
     EXPECT_EQ(0x197F, open_action_dialog(0, 0));
-}
-
-TEST_F(KeyDialogTest, DelayEntryTakesDigitsOnly) {
-    int focus = 0;
-    std::string text;
-    on_dialog(click(IDC_ACTION_DELAY));
-    on_dialog(sequence({wait_for_focus(IDC_DELAY_EDIT, &focus), inject_key('A'), inject_key('3'),
-                        wait_for_text(IDC_DELAY_EDIT, "3")}),
-              inspect([&](HWND d) { text = item_text(d, IDC_DELAY_EDIT); }), click(IDC_DELAY_OK));
-    EXPECT_EQ(0x017F, open_action_dialog(0, 0));
-    EXPECT_EQ("3", text);
 }
 
 // The arithmetic on its own, at the edges of its units.

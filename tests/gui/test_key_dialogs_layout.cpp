@@ -224,15 +224,6 @@ void expect_item(const TemplateItem& item, int id, const char* text, int x, int 
 
 }  // namespace
 
-TEST(KeyboardLayout, TheKeyTableHas104KeysPlusNotUsedAndFn) {
-    std::vector<TemplateItem> keys = expected_keys(rows_1999, true);
-    EXPECT_EQ(106u, keys.size());
-    std::map<int, int> count;
-    for (const TemplateItem& key : keys) count[key.id]++;
-    for (const auto& [id, n] : count) EXPECT_EQ(1, n) << "key " << id << " twice";
-    EXPECT_EQ(0u, count.count(2050) + count.count(2100) + count.count(2127)) << "keys without a button";
-}
-
 TEST(KeyboardLayout, SelectKeyDialogTemplate) {
     DialogTemplate dialog = load_template(IDD_SELECT_KEY);
     EXPECT_EQ("Select a key", dialog.title);

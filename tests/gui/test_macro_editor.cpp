@@ -373,15 +373,6 @@ TEST_F(MacroEditorTest, OkResults) {
     }
 }
 
-TEST_F(MacroEditorTest, RepeatStartsFromTheCell) {
-    for (int initial : {0, 1}) {
-        UINT seen = 99;
-        on_dialog(inspect([&](HWND d) { seen = IsDlgButtonChecked(d, IDC_MACRO_REPEAT); }), click(IDC_MACRO_OK));
-        open_editor(initial);
-        EXPECT_EQ(initial ? BST_CHECKED : BST_UNCHECKED, seen);
-    }
-}
-
 TEST_F(MacroEditorTest, OpeningMarksTheSlotInUse) {
     int in_use = -1;
     on_dialog(inspect([&](HWND) { in_use = edited().in_use; }), inject_key(VK_ESCAPE));

@@ -202,3 +202,39 @@ TEST_F(Startup, TheMessageLoopEndsWithTheQuitCode) {
     EXPECT_FALSE(IsWindow(main_window));
     EXPECT_EQ(nullptr, ui_font);
 }
+
+// ---- The installation check: the label of the current directory's volume ----------------------
+
+struct LabelCase {
+    const char* what;
+    const char* folder;     // V: is labelled "VELMARO", W: "velmaro" (tools/wine-common.sh)
+    bool warns;
+};
+
+class StartupLabel : public GuiTest, public testing::WithParamInterface<LabelCase> {};
+
+TEST_P(StartupLabel, WarnsOnlyOnAVolumeLabelledExactlyVelmaro) {
+    const LabelCase& c = GetParam();
+    ASSERT_TRUE(SetCurrentDirectoryA(c.folder)) << c.folder << " is missing: run the test through tools/wine-run.sh";
+    attach_unit(1);
+    start_app();
+    if (!c.warns) {
+        EXPECT_TRUE(boxes().empty());
+        return;
+    }
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("VELMARO Configuration Utility", boxes()[0].title);
+    EXPECT_EQ("Warning: The VELMARO programs must be copied to and run\nfrom its own folder on the PC's "
+              "harddrive. The CD itself\nshould be reserved for backup purposes only.",
+              boxes()[0].text);
+    EXPECT_EQ(0, boxes()[0].icon);
+    EXPECT_EQ("OK", boxes()[0].buttons);
+    EXPECT_EQ(nullptr, boxes()[0].owner);
+    EXPECT_TRUE(IsWindowVisible(main_window)) << "start-up goes on after the warning";
+}
+
+INSTANTIATE_TEST_SUITE_P(Volumes, StartupLabel,
+                         testing::Values(LabelCase{"UpperCase", "V:\\", true},
+                                         LabelCase{"LowerCase", "W:\\", false},
+                                         LabelCase{"NoLabel", "Z:\\", false}),
+                         [](const testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.what); });

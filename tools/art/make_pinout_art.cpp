@@ -188,8 +188,10 @@ int main(int argc, char** argv) {
     std::string folder = argv[1];
     bool ok = write_picture(folder, "HX3476", make_header());
     for (int line = 1; line <= ART_LINE_COUNT; ++line) {
-        ok = write_picture(folder, COLUMN_FILES[line - 1], make_line_marker('C', line, art_column_fill(line))) && ok;
-        ok = write_picture(folder, ROW_FILES[line - 1], make_line_marker('R', line, art_row_fill(line))) && ok;
+        Picture column = make_line_marker('C', line, art_column_fill(line));
+        Picture row = make_line_marker('R', line, art_row_fill(line));
+        ok = write_picture(folder, COLUMN_FILES[line - 1], column) && ok;
+        ok = write_picture(folder, ROW_FILES[line - 1], row) && ok;
     }
     ok = write_picture(folder, "XX0305", make_free_marker()) && ok;
     ok = write_picture(folder, "CFX981", make_clash_marker()) && ok;
