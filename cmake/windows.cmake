@@ -50,9 +50,25 @@ foreach(src ${VELMARO_GUI_TESTS})
     PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endforeach()
 
+# GUI benchmarks (they print figures; they are not tests): bench/gui_*.cpp.
+file(GLOB VELMARO_GUI_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui_*.cpp)
+foreach(src ${VELMARO_GUI_BENCHES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src} ${VELMARO_RESOURCES})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+  target_link_libraries(${name} PRIVATE gui_harness)
+  target_link_options(${name} PRIVATE -static)
+endforeach()
+
 # Keeps the virtual desktop of the test prefix alive between tests (tools/wine-common.sh).
 add_executable(wine_keeper WIN32 ${CMAKE_SOURCE_DIR}/tools/wine-keeper.c)
 target_link_options(wine_keeper PRIVATE -static)
+
+# Pictures of the running utility in a given state (tools/screenshot.sh, tools/start.sh).
+add_executable(wine_screenshot ${CMAKE_SOURCE_DIR}/tools/wine-screenshot.cpp)
+target_include_directories(wine_screenshot PRIVATE ${CMAKE_SOURCE_DIR}/resources)
+target_link_libraries(wine_screenshot PRIVATE gdi32 user32)
+target_link_options(wine_screenshot PRIVATE -static)
 
 # The command-line tool, built for Windows too, checked once under Wine.
 add_test(NAME win.velmaroctl_new COMMAND velmaroctl new -o ${CMAKE_BINARY_DIR}/win-smoke.qzc)

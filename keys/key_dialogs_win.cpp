@@ -80,14 +80,18 @@ void choose_delay(HWND dialog) {
     EndDialog(dialog, delay_step_for_ms(ms));
 }
 
+bool is_action_radio(int id) { return id == IDC_ACTION_MAKE || id == IDC_ACTION_BREAK; }
+
 void on_select_key_command(HWND dialog, int id, int notification) {
+    // Radio buttons report a quick second click as a double click: it still just selects.
+    if (is_action_radio(id) && notification == BN_DOUBLECLICKED) notification = BN_CLICKED;
     if (notification != BN_CLICKED) {
         EndDialog(dialog, -1);
     } else if (id >= IDC_KEY_NOT_USED && id <= LAST_KEY_BUTTON) {
         EndDialog(dialog, key_button_result(dialog, id));
     } else if (id >= FIRST_REPEAT_CONTROL && id <= LAST_REPEAT_CONTROL) {
         // the check box toggles by itself
-    } else if (id == IDC_ACTION_MAKE || id == IDC_ACTION_BREAK) {
+    } else if (is_action_radio(id)) {
         select_action_radio(dialog, id);
     } else if (id == IDC_ACTION_DELAY) {
         choose_delay(dialog);

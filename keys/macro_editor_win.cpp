@@ -159,7 +159,7 @@ void on_macro_command(HWND dialog, int id) {
         on_step_clicked(dialog, id);
     else if (id == IDC_MACRO_REPEAT)
         on_repeat_clicked(dialog);
-    else if (id == IDC_MACRO_OK)
+    else if (id == IDC_MACRO_OK || id == IDOK)  // Enter accepts, as OK does; only Esc cancels
         on_ok(dialog);
     else
         on_cancel(dialog);

@@ -192,6 +192,16 @@ TEST_F(KeyDialogTest, MacroActionRadioButtonsSwitch) {
     }
 }
 
+TEST_F(KeyDialogTest, MacroActionDoubleClickOnARadioButtonOnlySelectsIt) {
+    on_dialog(sequence({[](HWND d) {
+                            return PostMessageA(d, WM_COMMAND, MAKEWPARAM(IDC_ACTION_BREAK, BN_DOUBLECLICKED),
+                                                (LPARAM)GetDlgItem(d, IDC_ACTION_BREAK)) != FALSE;
+                        },
+                        wait_for_check(IDC_ACTION_BREAK, BST_CHECKED)}),
+              click(2004));
+    EXPECT_EQ(0x84, open_action_dialog(0, 0)) << "the dialog stays open and takes the key as a release";
+}
+
 TEST_F(KeyDialogTest, MacroActionPreselectsTheRadioButton) {
     for (int preselect : {0, 1}) {
         SCOPED_TRACE(preselect);

@@ -400,6 +400,15 @@ TEST_F(MacroEditorTest, CancelAfterSeveralChangesRestoresTheSlot) {
     EXPECT_EQ(1, config_model.config_changed) << "stays set after Cancel";
 }
 
+TEST_F(MacroEditorTest, EnterAcceptsLikeOk) {
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    on_dialog([](HWND d) { return PostMessageA(d, WM_COMMAND, IDOK, 0) != FALSE; });
+    EXPECT_EQ(0x81, open_editor()) << "Enter keeps the macro instead of discarding the edits";
+    EXPECT_EQ(A, edited().make_steps[0]);
+    EXPECT_EQ(1, edited().in_use);
+}
+
 TEST_F(MacroEditorTest, TheCloseBoxCancels) {
     on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP + 2, 2),
                         [](HWND d) { return PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0) != FALSE; }}));
