@@ -16,6 +16,8 @@ extern HWND rows_combo, columns_combo;
 extern HWND pin_combos[9];
 extern HWND cell_buttons[20];
 extern HWND vertical_scroll_bar, horizontal_scroll_bar;
+// Set once every child control exists: sizing and scrolling reach the matrix editor only then.
+extern bool main_controls_ready;
 
 // Start-up steps 1..10 (installation check to accelerators). Returns false when no device
 // was found: the message was shown and the window destroyed.

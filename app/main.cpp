@@ -24,7 +24,6 @@ HWND pin_combos[9];
 HWND cell_buttons[20];
 HWND vertical_scroll_bar, horizontal_scroll_bar;
 
-// Set once every child control exists: sizing and scrolling reach the matrix editor only then.
 bool main_controls_ready;
 
 namespace {

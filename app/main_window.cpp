@@ -8,8 +8,6 @@
 #include "device/device_protocol.h"
 #include "resource.h"
 
-extern bool main_controls_ready;
-
 namespace {
 
 void show_info_box(int dialog_id) {

@@ -21,11 +21,7 @@ void handle_message(MSG* message, bool* quit, WPARAM* quit_code) {
 
 void windows_set_progress_text(const char* text) {
     if (!progress_window) return;
-    HWND s = GetDlgItem(progress_window, IDC_PROGRESS_TEXT);
-    SendMessageA(s, WM_SETREDRAW, FALSE, 0);
-    SetWindowTextA(s, text);
-    SendMessageA(s, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(s, nullptr, TRUE);
+    SetDlgItemTextA(progress_window, IDC_PROGRESS_TEXT, text);
 }
 
 void windows_pump_messages() {

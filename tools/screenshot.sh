@@ -52,6 +52,7 @@ app=$!
 status=0
 velmaro_wine ./wine_screenshot.exe "$name" "$(windows_path "$bmp")" --close < /dev/null || status=$?
 wait $app || true
+velmaro_wine_stop "$build/start/wine"
 if [ $status -ne 0 ] || [ ! -s "$bmp" ]; then
     echo "screenshot of \"$name\" failed" >&2
     exit 1

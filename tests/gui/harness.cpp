@@ -238,7 +238,7 @@ void run_dialog_step(HWND dialog) {
     if (step.running) return;
     step.running = true;
     while (step.next < step.actions.size()) {
-        DialogAction action = step.actions[step.next];
+        DialogAction& action = step.actions[step.next];   // in place: an action may keep state
         bool last = step.next + 1 == step.actions.size();
         if (last) harness.done_dialogs.insert(dialog);   // before acting: it may open a nested loop
         if (!action || action(dialog)) {

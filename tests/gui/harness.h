@@ -33,6 +33,11 @@
 // progress_texts() lists every text set into control 1601 (consecutive repeats dropped), and
 // windows_created() every window created (children too), with its class, text and style as
 // they were given at creation.
+//
+// Strict by default: answers, dialog steps or a tick action left unused fail the test, and so
+// does a modal dialog that appears with no step left (it is ended). A failed test keeps its
+// folder (printed); VELMARO_KEEP_TEMP=1 keeps every one. VELMARO_HARNESS_TRACE=1 prints how
+// long set-up, start-up and tear-down took.
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>

@@ -150,6 +150,10 @@ struct UnitsCase {
     bool write;
 };
 
+void PrintTo(const UnitsCase& c, std::ostream* out) {
+    *out << (c.write ? "Write, " : "Read, ") << c.units << " units, unit " << c.chosen << " chosen";
+}
+
 class DeviceUnits : public DeviceCommands, public testing::WithParamInterface<UnitsCase> {};
 
 TEST_P(DeviceUnits, NoticeSelectionProgressAndResult) {
@@ -262,6 +266,8 @@ struct FailureCase {
     const char* fail_after;   // nullptr: unplugged during the transfer instead
     const char* message;
 };
+
+void PrintTo(const FailureCase& c, std::ostream* out) { *out << c.what; }
 
 class DeviceFailures : public DeviceCommands, public testing::WithParamInterface<FailureCase> {};
 

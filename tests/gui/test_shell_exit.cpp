@@ -29,6 +29,9 @@ const ExitCase EXIT_CASES[] = {
     {"changed, Yes and the save cancelled", true, IDYES, IDCANCEL, false},
 };
 
+void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.what; }
+void PrintTo(Ending ending, std::ostream* out) { *out << (ending == Ending::EXIT_COMMAND ? "Exit" : "close"); }
+
 }  // namespace
 
 class ShellExit : public GuiTest {
@@ -131,6 +134,8 @@ struct NewCase {
     int save_dialog;
     bool resets;
 };
+
+void PrintTo(const NewCase& c, std::ostream* out) { *out << c.what; }
 
 class ShellNew : public ShellExit, public testing::WithParamInterface<NewCase> {};
 

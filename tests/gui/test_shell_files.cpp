@@ -157,6 +157,8 @@ struct OpenAnswerCase {
     bool opens;
 };
 
+void PrintTo(const OpenAnswerCase& c, std::ostream* out) { *out << c.what; }
+
 class ShellOpenAnswers : public ShellFiles, public testing::WithParamInterface<OpenAnswerCase> {};
 
 TEST_P(ShellOpenAnswers, OpenAsksFirst) {

@@ -211,6 +211,8 @@ struct LabelCase {
     bool warns;
 };
 
+void PrintTo(const LabelCase& c, std::ostream* out) { *out << c.what << " " << c.folder; }
+
 class StartupLabel : public GuiTest, public testing::WithParamInterface<LabelCase> {};
 
 TEST_P(StartupLabel, WarnsOnlyOnAVolumeLabelledExactlyVelmaro) {
