@@ -20,8 +20,6 @@ if [ ! -f "$bin/velmaro.exe" ] || [ ! -f "$bin/wine_screenshot.exe" ] || [ ! -x 
     "$top/tools/build.sh"
 fi
 
-windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
-
 # Units for the state: three for the selection, a slow one for the progress windows.
 units=$shots/units-$name
 rm -rf "$units"
@@ -42,23 +40,11 @@ if [ $count -gt 0 ]; then
 fi
 case $name in *-progress) echo 20000 > "$units/unit1/latency_us" ;; esac
 
-velmaro_wine_prepare "$build/start/wine" own || exit 1
 export VELMARO_SIM_DIR
-VELMARO_SIM_DIR=$(windows_path "$units")
-bmp=$shots/$name.bmp
+VELMARO_SIM_DIR=$(velmaro_windows_path "$units")
 cd "$bin"
-velmaro_wine ./velmaro.exe >/dev/null 2>&1 < /dev/null &
-app=$!
-status=0
-velmaro_wine ./wine_screenshot.exe "$name" "$(windows_path "$bmp")" --close < /dev/null || status=$?
-wait $app || true
-velmaro_wine_stop "$build/start/wine"
-if [ $status -ne 0 ] || [ ! -s "$bmp" ]; then
+if ! velmaro_screenshot "$shots/wine" "$name" "$out"; then
     echo "screenshot of \"$name\" failed" >&2
     exit 1
 fi
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert=convert
-"$convert" "$bmp" "$out"
-rm -f "$bmp"
 echo "Screenshot of \"$name\": $out"

@@ -12,8 +12,6 @@ start=$build/start
 "$top/tools/build.sh"
 . "$top/tools/wine-common.sh"
 
-windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
-
 units=$start/units
 mkdir -p "$units/unit1"
 [ -s "$units/unit1/serial" ] || printf '12345678' > "$units/unit1/serial"
@@ -25,30 +23,19 @@ fi
 export VELMARO_SIM_DIR
 if [ -n "${DISPLAY:-}" ]; then
     velmaro_wine_prepare "$start/wine" shared || exit 1
-    VELMARO_SIM_DIR=$(windows_path "$units")
+    VELMARO_SIM_DIR=$(velmaro_windows_path "$units")
     cd "$bin"
     echo "Opening the utility on $DISPLAY (emulated unit in $units)"
     velmaro_wine ./velmaro.exe
     exit $?
 fi
 
-velmaro_wine_prepare "$start/wine" own || exit 1
-VELMARO_SIM_DIR=$(windows_path "$units")
+VELMARO_SIM_DIR=$(velmaro_windows_path "$units")
 shot=$start/velmaro.png
 cd "$bin"
-velmaro_wine ./velmaro.exe >/dev/null 2>&1 < /dev/null &
-app=$!
-status=0
-velmaro_wine ./wine_screenshot.exe startup "$(windows_path "$start/velmaro.bmp")" --close < /dev/null || status=$?
-wait $app || true
-velmaro_wine_stop "$start/wine"
-if [ $status -ne 0 ]; then
+if ! velmaro_screenshot "$start/wine" startup "$shot"; then
     echo "The utility did not come up on the virtual display" >&2
     exit 1
 fi
-convert=/usr/bin/convert
-[ -x "$convert" ] || convert=convert
-"$convert" "$start/velmaro.bmp" "$shot"
-rm -f "$start/velmaro.bmp"
 echo "No display: the utility ran on a virtual one (unit 1, serial 12345678, in $units)."
 echo "Screenshot: $shot"

@@ -37,7 +37,7 @@ velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop an
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
     wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     local kv
-    for kv in 'Arial=Liberation Sans' 'Microsoft Sans Serif=Liberation Sans' \
+    for kv in 'Arial=Liberation Sans' 'Microsoft Sans Serif=MS Sans Serif' \
               'Courier New=Liberation Mono' 'Times New Roman=Liberation Serif'; do
         wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${kv%%=*}" /d "${kv#*=}" /f >/dev/null 2>&1
     done
@@ -184,4 +184,21 @@ velmaro_wine_stop() {
     WINEPREFIX="$state/prefix" wineserver -k 2>/dev/null
     [ -f "$state/xvfb.pid" ] && kill "$(cat "$state/xvfb.pid")" 2>/dev/null
     rm -f "$state/xvfb.pid" "$state/display" "$state/server-display" "$state/keeper.pid" "$state/server.pid"
+}
+
+velmaro_windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
+
+# From the program's folder: runs the utility on a virtual display of STATE's own, has
+# wine_screenshot.exe bring it into the state NAME and save it, writes OUT (PNG), and stops
+# display and server. VELMARO_SIM_DIR must be exported already.
+velmaro_screenshot() {           # $1 state dir, $2 state name, $3 output PNG
+    local state=$1 name=$2 out=$3 bmp="${3%.png}.bmp" status=0 app
+    velmaro_wine_prepare "$state" own || return 1
+    velmaro_wine ./velmaro.exe >/dev/null 2>&1 < /dev/null &
+    app=$!
+    velmaro_wine ./wine_screenshot.exe "$name" "$(velmaro_windows_path "$bmp")" --close < /dev/null || status=$?
+    wait $app || true
+    velmaro_wine_stop "$state"
+    if [ $status -ne 0 ] || [ ! -s "$bmp" ]; then return 1; fi
+    convert "$bmp" "$out" && rm -f "$bmp"
 }

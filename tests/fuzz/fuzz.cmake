@@ -25,10 +25,11 @@ add_custom_command(
   OUTPUT ${VELMARO_FUZZER}
   COMMAND ${VELMARO_CLANGXX} -std=c++17 -g -O1 -fno-omit-frame-pointer
           -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
-          -I${CMAKE_SOURCE_DIR}
+          -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/tests/native
           ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES}
           -o ${VELMARO_FUZZER}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${CMAKE_SOURCE_DIR}/tests/native/test_config_helpers.h
+          ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
   COMMENT "Building the image fuzzer with clang++"
   VERBATIM)
 add_custom_target(fuzz_image ALL DEPENDS ${VELMARO_FUZZER})

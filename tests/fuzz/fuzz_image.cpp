@@ -17,6 +17,7 @@
 #include "config/config_model.h"
 #include "config/ui_ops.h"
 #include "keys/key_names.h"
+#include "test_config_helpers.h"
 
 namespace {
 std::string last_message;
@@ -36,29 +37,6 @@ void check(bool condition, const char* what) {
     std::abort();
 }
 
-struct Snapshot {
-    ConfigModel model;
-    int rows, columns;
-    bool single_key, ghost_filter, fn_view;
-};
-
-Snapshot take_snapshot() {
-    Snapshot s;
-    std::memcpy(&s.model, &config_model, sizeof config_model);
-    s.rows = view->row_count();
-    s.columns = view->column_count();
-    s.single_key = view->single_key_checked();
-    s.ghost_filter = view->ghost_filter_checked();
-    s.fn_view = fn_view_active;
-    return s;
-}
-
-bool same_as(const Snapshot& s) {
-    const Snapshot now = take_snapshot();
-    return std::memcmp(&s.model, &now.model, sizeof s.model) == 0 && s.rows == now.rows &&
-           s.columns == now.columns && s.single_key == now.single_key &&
-           s.ghost_filter == now.ghost_filter && s.fn_view == now.fn_view;
-}
 
 bool pin_list_repeats(const std::uint8_t* image) {
     const int lines = image[IMAGE_ROWS] + image[IMAGE_COLUMNS];
@@ -133,12 +111,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(std::memcmp(copy, image, sizeof image) == 0, "scrambling twice gives the bytes back");
     scramble_config_bytes(image);
 
-    const Snapshot before = take_snapshot();
+    const EngineSnapshot before = EngineSnapshot::take();
     message_count = 0;
     const bool parsed = parse_config_image(image);
     check(message_count == 0, "parse shows nothing");
     if (!parsed) {
-        check(same_as(before), "a rejected image changed the model");
+        check(before.unchanged(), "a rejected image changed the model");
     } else {
         check_model_in_range();
         check_build(image);

@@ -7,16 +7,6 @@
 
 namespace {
 
-void set_horizontal(int position) {
-    SetScrollPos(horizontal_scroll_bar, SB_CTL, position, TRUE);
-    refresh_cell_captions();
-}
-
-void set_vertical(int position) {
-    SetScrollPos(vertical_scroll_bar, SB_CTL, position, TRUE);
-    refresh_cell_captions();
-}
-
 // The window height first given to a control after `watched_height` was reset. A drop-down
 // list combo box reports only its field in GetWindowRect and shrinks its window back to the
 // field at once, keeping the height it was given as the room of its list.

@@ -91,3 +91,14 @@ inline std::string short_key_name(int key_number) {
     format_key_name(key_number, 1, name);
     return name;
 }
+
+// Puts a scroll position directly, as the arrow keys do, and refreshes the captions.
+inline void set_horizontal(int position) {
+    SetScrollPos(horizontal_scroll_bar, SB_CTL, position, TRUE);
+    refresh_cell_captions();
+}
+
+inline void set_vertical(int position) {
+    SetScrollPos(vertical_scroll_bar, SB_CTL, position, TRUE);
+    refresh_cell_captions();
+}

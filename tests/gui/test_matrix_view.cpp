@@ -40,16 +40,6 @@ void back_to_default_counts() {
     choose_columns(4);
 }
 
-void set_horizontal(int position) {
-    SetScrollPos(horizontal_scroll_bar, SB_CTL, position, TRUE);
-    refresh_cell_captions();
-}
-
-void set_vertical(int position) {
-    SetScrollPos(vertical_scroll_bar, SB_CTL, position, TRUE);
-    refresh_cell_captions();
-}
-
 }  // namespace
 
 // ---- Layout and counts ---------------------------------------------------------------------

@@ -14,6 +14,7 @@
 #include "fake_ui.h"
 #include "keys/key_codes.h"
 #include "test_config_helpers.h"
+#include "cli_test_support.h"
 #include "velmaroctl.h"
 
 namespace {
@@ -21,23 +22,6 @@ namespace fs = std::filesystem;
 using Json = nlohmann::json;
 using FileBytes = std::vector<std::uint8_t>;
 
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliResult run_cli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = run_velmaroctl(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-FileBytes read_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return FileBytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 void write_text(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -14,28 +14,11 @@
 #include "sim_units.h"
 #include "test_config_helpers.h"
 #include "unit_commands.h"
+#include "cli_test_support.h"
 #include "velmaroctl.h"
 
 namespace {
 namespace fs = std::filesystem;
-
-struct CliResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-CliResult run_cli(const std::vector<std::string>& args) {
-    std::ostringstream out;
-    std::ostringstream err;
-    const int status = run_velmaroctl(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
-Bytes read_bytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
 
 // A configuration with an FN key, a repeat and two macros, in the default matrix: the first
 // entry of the key table is row 1, column 1.
