@@ -8,6 +8,10 @@ build=${VELMARO_BUILD_DIR:-$top/build}
 "$top/tools/build.sh"
 . "$top/tools/wine-common.sh"
 status=0
-(cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@") || status=$?
+if ! (cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@"); then
+    # A fault fails again; a rare hiccup of Wine starting a test process does not.
+    echo "Running the failed tests once more:"
+    (cd "$build" && ctest --rerun-failed --output-on-failure) || status=$?
+fi
 velmaro_wine_stop "$build/windows/wine"
 exit $status

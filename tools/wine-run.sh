@@ -24,4 +24,5 @@ wait $pid
 rc=$?
 wait $tail_pid 2>/dev/null
 rm -f "$out"
+[ $rc -eq 0 ] || echo "[wine] ${exe##*/} ended with exit code $rc" >&2
 exit $rc
