@@ -310,16 +310,37 @@ TEST_F(MatrixEditorTest, PageStepsWithOneVisibleLineMoveNothing) {
     EXPECT_EQ("Row 5", window_text(header_labels[visible_columns]));
 }
 
+namespace {
+
+// A scroll request from a start position with the focus on a control, and where the position
+// and the focus end up.
+struct FocusScrollCase {
+    int start;
+    HWND focus;
+    int request;
+    int expected;
+    HWND expected_focus;
+};
+
+void check_focus_scrolling(UINT message, const std::vector<FocusScrollCase>& cases) {
+    HWND bar = message == WM_HSCROLL ? horizontal_scroll_bar : vertical_scroll_bar;
+    for (const FocusScrollCase& c : cases) {
+        SCOPED_TRACE("request " + std::to_string(c.request) + " from " + std::to_string(c.start));
+        if (message == WM_HSCROLL) set_horizontal(c.start);
+        else set_vertical(c.start);
+        SetFocus(c.focus);
+        ASSERT_EQ(c.focus, GetFocus());
+        request_scroll(message, c.request);
+        EXPECT_EQ(c.expected, scroll_position(bar));
+        EXPECT_EQ(c.expected_focus, GetFocus());
+    }
+}
+
+}  // namespace
+
 TEST_F(MatrixEditorTest, ScrollingColumnsKeepsTheFocusOnTheSameModelCell) {
     choose_columns(8);
-    struct Case {
-        int start;
-        HWND focus;
-        int request;
-        int expected;
-        HWND expected_focus;
-    };
-    const Case cases[] = {
+    check_focus_scrolling(WM_HSCROLL, {
         {0, cell_buttons[2], SB_LINERIGHT, 1, cell_buttons[1]},
         {0, cell_buttons[0], SB_LINERIGHT, 1, cell_buttons[0]},
         {1, cell_buttons[3], SB_LINELEFT, 0, cell_buttons[3]},
@@ -332,29 +353,13 @@ TEST_F(MatrixEditorTest, ScrollingColumnsKeepsTheFocusOnTheSameModelCell) {
         {1, pin_combos[3], SB_LINELEFT, 0, pin_combos[3]},
         {0, rows_combo, SB_LINERIGHT, 1, rows_combo},
         {0, pin_combos[4], SB_LINERIGHT, 1, pin_combos[4]},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("request " + std::to_string(c.request) + " from " + std::to_string(c.start));
-        set_horizontal(c.start);
-        SetFocus(c.focus);
-        ASSERT_EQ(c.focus, GetFocus());
-        request_scroll(WM_HSCROLL, c.request);
-        EXPECT_EQ(c.expected, scroll_position(horizontal_scroll_bar));
-        EXPECT_EQ(c.expected_focus, GetFocus());
-    }
+    });
 }
 
 TEST_F(MatrixEditorTest, ScrollingRowsKeepsTheFocusOnTheSameModelCell) {
     choose_rows(8);
     ASSERT_EQ(1, visible_columns);
-    struct Case {
-        int start;
-        HWND focus;
-        int request;
-        int expected;
-        HWND expected_focus;
-    };
-    const Case cases[] = {
+    check_focus_scrolling(WM_VSCROLL, {
         {0, cell_buttons[2], SB_LINEDOWN, 1, cell_buttons[1]},
         {0, cell_buttons[0], SB_LINEDOWN, 1, cell_buttons[0]},
         {1, cell_buttons[4], SB_LINEUP, 0, cell_buttons[4]},
@@ -362,16 +367,7 @@ TEST_F(MatrixEditorTest, ScrollingRowsKeepsTheFocusOnTheSameModelCell) {
         {0, pin_combos[1 + 3], SB_PAGEDOWN, 3, pin_combos[1 + 0]},
         {2, pin_combos[1 + 1], SB_LINEUP, 1, pin_combos[1 + 2]},
         {0, pin_combos[0], SB_LINEDOWN, 1, pin_combos[0]},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE("request " + std::to_string(c.request) + " from " + std::to_string(c.start));
-        set_vertical(c.start);
-        SetFocus(c.focus);
-        ASSERT_EQ(c.focus, GetFocus());
-        request_scroll(WM_VSCROLL, c.request);
-        EXPECT_EQ(c.expected, scroll_position(vertical_scroll_bar));
-        EXPECT_EQ(c.expected_focus, GetFocus());
-    }
+    });
 }
 
 TEST_F(MatrixEditorTest, ScrollPositionsSurviveNewClampedByTheNewRanges) {
