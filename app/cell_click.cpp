@@ -28,11 +28,14 @@ int cell_of_grid_position(int k) {
 }
 
 // Stores a new code for the cell; a cell of the normal table that stops being the FN key
-// loses its FN-table entry.
-void store_cell_code(int ci, int code) {
+// loses its FN-table entry. Returns whether either table changed.
+bool store_cell_code(int ci, int code) {
     int* table = current_table();
-    if (!fn_view_active && table[ci] == KEY_FN && code != KEY_FN) config_model.fn_key_table[ci] = 0;
+    const int old_code = table[ci];
+    const int old_fn_entry = config_model.fn_key_table[ci];
+    if (!fn_view_active && old_code == KEY_FN && code != KEY_FN) config_model.fn_key_table[ci] = 0;
     table[ci] = code;
+    return table[ci] != old_code || config_model.fn_key_table[ci] != old_fn_entry;
 }
 
 void finish_cell_edit(int k) {
@@ -43,6 +46,8 @@ void finish_cell_edit(int k) {
 
 void toggle_fn_view(int ci) {
     if (config_model.key_table[ci] != KEY_FN) return;
+    // The gesture stores the FN key in the FN table too; only that is a change to save.
+    if (config_model.fn_key_table[ci] != KEY_FN) config_model.config_changed = 1;
     config_model.fn_key_table[ci] = KEY_FN;
     fn_view_active = !fn_view_active;
     refresh_cell_captions();
@@ -73,7 +78,7 @@ void edit_cell_macro(int k, int ci) {
     if (result >= 0) {
         int new_code = static_cast<int>(result);
         if (new_code & MACRO_RESULT_FLAG) new_code = (new_code & MACRO_RESULT_KEEP) | KEY_FLAG_MACRO;
-        store_cell_code(ci, new_code);
+        if (store_cell_code(ci, new_code)) config_model.config_changed = 1;
     }
     finish_cell_edit(k);
 }

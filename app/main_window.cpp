@@ -24,14 +24,11 @@ void exit_program() {
     release_and_destroy();
 }
 
-// New, Open, Save, Read, Write and Exit replace the model or start a transfer: none of them
-// may run nested inside a transfer that is under way.
-bool refused_during_transfer(int command) {
-    return transfer_in_progress && command >= CMD_NEW && command <= CMD_EXIT;
-}
-
+// No command runs nested inside a transfer that is under way: New, Open, Save, Read, Write
+// and Exit would replace the model or start another transfer, and a help or About box would
+// hold the transfer (with the unit open and its stored image marked invalid) while it is up.
 void run_command(int command) {
-    if (refused_during_transfer(command)) return;
+    if (transfer_in_progress) return;
     switch (command) {
     case CMD_NEW: new_configuration(); break;
     case CMD_SAVE: save_configuration_file(); break;
@@ -62,6 +59,19 @@ LRESULT on_close(HWND window, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcA(window, WM_CLOSE, wparam, lparam);
 }
 
+// Log-off or shutdown: unsaved changes get the question of Exit. A transfer under way
+// refuses until it has ended, so a unit is never left with its image marked invalid.
+LRESULT on_query_end_session() {
+    if (transfer_in_progress) return FALSE;
+    return ask_save_changes() ? TRUE : FALSE;
+}
+
+// The session ends (the question has been answered): end without asking again.
+LRESULT on_end_session(WPARAM ending) {
+    if (ending) release_and_destroy();
+    return 0;
+}
+
 LRESULT on_size(WPARAM wparam) {
     if (wparam != SIZE_MINIMIZED && main_controls_ready) matrix_on_size();
     return 0;
@@ -83,6 +93,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return on_command(wparam, lparam);
     case WM_CLOSE:
         return on_close(window, wparam, lparam);
+    case WM_QUERYENDSESSION:
+        return on_query_end_session();
+    case WM_ENDSESSION:
+        return on_end_session(wparam);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -73,3 +73,11 @@ target_link_options(wine_screenshot PRIVATE -static)
 # The command-line tool, built for Windows too, checked once under Wine.
 add_test(NAME win.velmaroctl_new COMMAND velmaroctl new -o ${CMAKE_BINARY_DIR}/win-smoke.qzc)
 set_tests_properties(win.velmaroctl_new PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+# A name beyond Latin-1 (euro sign, en dash) is saved through a temporary file and a rename.
+set(VELMARO_WIDE_NAME "${CMAKE_BINARY_DIR}/€uro – copy.QZC")
+add_test(NAME win.velmaroctl_wide_name_save COMMAND velmaroctl new -o "${VELMARO_WIDE_NAME}")
+add_test(NAME win.velmaroctl_wide_name_show COMMAND velmaroctl show "${VELMARO_WIDE_NAME}")
+set_tests_properties(win.velmaroctl_wide_name_save PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE
+  FIXTURES_SETUP wide_name)
+set_tests_properties(win.velmaroctl_wide_name_show PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE
+  FIXTURES_REQUIRED wide_name PASS_REGULAR_EXPRESSION "Matrix: 5 rows x 4 columns")

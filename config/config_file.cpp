@@ -3,11 +3,16 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "config/config_model.h"
 #include "config/ui_ops.h"
+
+#ifdef _WIN32
+// The one Windows call the portable core makes, declared here rather than through the
+// Windows headers.
+extern "C" __declspec(dllimport) int __stdcall MoveFileExA(const char* existing, const char* target,
+                                                            unsigned long flags);
+#endif
 
 namespace {
 constexpr const char* DEFAULT_FILE_NAME = "Config.QZC";
@@ -23,10 +28,17 @@ bool write_and_close(std::FILE* file, const std::uint8_t* bytes, std::size_t siz
     return ok;
 }
 
+// Puts the finished temporary file in the place of the target. On Windows the names take the
+// same road as in fopen and the file dialogs (the ANSI code page) all the way to the rename,
+// so any name the save dialog returns works: std::filesystem's narrow-name conversion there
+// is right for ASCII and Latin-1 only.
 bool replace_file(const std::string& from, const std::string& to) {
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(from), std::filesystem::path(to), error);
-    return !error;
+#ifdef _WIN32
+    constexpr unsigned long MOVE_REPLACE_EXISTING = 0x1, MOVE_WRITE_THROUGH = 0x8;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVE_REPLACE_EXISTING | MOVE_WRITE_THROUGH) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
 }
 
 void terminate_file_name() { config_model.config_file_name[CONFIG_FILE_NAME_SIZE - 1] = '\0'; }

@@ -2,6 +2,7 @@
 #include "config/config_image.h"
 
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -120,6 +121,22 @@ int highest_macro_reference(const std::uint8_t* image, int entries) {
     return highest;
 }
 
+// The same over the model: the cells inside the current row and column counts, both tables.
+int highest_macro_reference_in_model() {
+    const int rows = std::min(std::max(view->row_count(), 0), MATRIX_MAX_LINES);
+    const int columns = std::min(std::max(view->column_count(), 0), MATRIX_MAX_LINES);
+    int highest = 0;
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            for (const int* table : {config_model.key_table, config_model.fn_key_table}) {
+                const int code = table[cell_index(r, c)];
+                if ((code & KEY_FLAG_MACRO) && (code & 0xFF) > highest) highest = code & 0xFF;
+            }
+        }
+    }
+    return highest;
+}
+
 // Whether an entry of either key table runs macro `number`.
 bool macro_referenced(const std::uint8_t* image, int entries, int number) {
     for (int e = 0; e < entries; ++e) {
@@ -164,11 +181,29 @@ int write_step_list(const int* steps, std::uint8_t* image, int pos) {
     return pos + n + 1;
 }
 
+// Number of records to write: through the last slot in use and every macro a key refers to.
+int macro_record_count() {
+    int count = highest_macro_reference_in_model();
+    for (int slot = MACRO_SLOT_COUNT - 1; slot >= count; --slot) {
+        if (config_model.macro_slots[slot].in_use) {
+            count = slot + 1;
+            break;
+        }
+    }
+    return count;
+}
+
+// Bytes the records of macro numbers 1..count take in the macro area.
+int macro_area_bytes(int count) {
+    int needed = 0;
+    for (int slot = 0; slot < count && slot < MACRO_SLOT_COUNT; ++slot) needed += record_size(slot);
+    return needed;
+}
+
 // Records for macro numbers 1..count, every number in its own place. Fails with a message,
 // writing nothing, when they would not end before the pin list.
 bool write_macro_records(int count, std::uint8_t* image) {
-    int needed = 0;
-    for (int slot = 0; slot < count; ++slot) needed += record_size(slot);
+    const int needed = macro_area_bytes(count);
     if (needed > MACRO_AREA_SIZE) {
         char text[160];
         std::snprintf(text, sizeof text,
@@ -189,18 +224,6 @@ bool write_macro_records(int count, std::uint8_t* image) {
         pos = write_step_list(macro.break_steps, image, pos);
     }
     return true;
-}
-
-// Number of records to write: through the last slot in use and every macro a key refers to.
-int macro_record_count(const std::uint8_t* image, int entries) {
-    int count = highest_macro_reference(image, entries);
-    for (int slot = MACRO_SLOT_COUNT - 1; slot >= count; --slot) {
-        if (config_model.macro_slots[slot].in_use) {
-            count = slot + 1;
-            break;
-        }
-    }
-    return count;
 }
 
 bool fail_build(std::uint8_t* image, const char* text) {
@@ -312,8 +335,7 @@ bool build_config_image(std::uint8_t image[CONFIG_IMAGE_SIZE]) {
         return fail_build(image, nullptr);
     }
     write_key_tables(matrix, image);
-    const int entries = matrix.rows * matrix.columns;
-    const int count = macro_record_count(image, entries);
+    const int count = macro_record_count();
     if (count > HIGHEST_MACRO_NUMBER)
         return fail_build(image, "Error: A key refers to a macro number above 127");
     if (!write_macro_records(count, image)) return fail_build(image, nullptr);
@@ -328,15 +350,5 @@ bool parse_config_image(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
 }
 
 int macro_memory_used() {
-    int used = 0;
-    for (const MacroSlot& macro : config_model.macro_slots) {
-        if (!macro.in_use) continue;
-        int t = 0;
-        for (int i = 0; i < MACRO_STEP_COUNT; ++i) {
-            t += (macro.make_steps[i] > 0) + ((macro.make_steps[i] & 0xFF) == KEY_DELAY);
-            t += (macro.break_steps[i] > 0) + ((macro.break_steps[i] & 0xFF) == KEY_DELAY);
-        }
-        if (t > 0) used += t + 2;
-    }
-    return used;
+    return macro_area_bytes(std::min(macro_record_count(), HIGHEST_MACRO_NUMBER));
 }

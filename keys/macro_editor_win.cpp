@@ -34,28 +34,86 @@ int scroll_position(HWND dialog) {
 
 bool is_delay(int step) { return (step & 0xFF) == KEY_DELAY; }
 
-// The step that button `id` (2211..2226) shows at the current scroll position.
-int& step_of_button(HWND dialog, int id) {
+bool is_make_button(int id) { return id < IDC_MACRO_BREAK_STEP; }
+
+int* step_list_of_button(int id) {
     MacroSlot& slot = editing_slot();
-    int column = (id - IDC_MACRO_MAKE_STEP) % VISIBLE_STEPS;
-    int index = scroll_position(dialog) + column;
-    return id < IDC_MACRO_BREAK_STEP ? slot.make_steps[index] : slot.break_steps[index];
+    return is_make_button(id) ? slot.make_steps : slot.break_steps;
 }
 
-// Step buttons by the remaining memory: a first step needs three bytes (two count bytes and
-// the step), a further one a byte; at the limit only existing steps can be changed.
-bool step_button_enabled(int used, bool slot_empty, int step) {
-    if (used <= MACRO_MEMORY_SIZE - 3) return true;
-    if (slot_empty) return false;
-    if (used <= MACRO_MEMORY_SIZE - 1) return true;
-    return step != 0;
+// The index of the step that button `id` (2211..2226) shows at the current scroll position.
+int step_index_of_button(HWND dialog, int id) {
+    return scroll_position(dialog) + (id - IDC_MACRO_MAKE_STEP) % VISIBLE_STEPS;
 }
 
-// Whether a delay (two bytes) would not fit in place of `step`.
-bool delay_would_not_fit(int used, bool slot_empty, int step) {
-    if (used >= MACRO_MEMORY_SIZE && !is_delay(step)) return true;
-    if (used >= MACRO_MEMORY_SIZE - 1 && step == 0) return true;
-    return used >= MACRO_MEMORY_SIZE - 3 && slot_empty;
+// A list ends at its first empty step: only the steps before it are written to the image.
+int list_length(const int* steps) {
+    int n = 0;
+    while (n < MACRO_STEP_COUNT && steps[n] != 0) ++n;
+    return n;
+}
+
+// Where a step chosen on the button for `index` goes: an empty place beyond the end of the
+// list adds the step at the end, so that no step stands after an empty one.
+int target_index(const int* steps, int index) {
+    if (steps[index] != 0) return index;
+    const int end = list_length(steps);
+    return end < index ? end : index;
+}
+
+// The memory as it will be when the user presses OK now: a macro without steps then frees
+// its slot (unless a cell still runs it, when it stays an empty record).
+int memory_used_on_ok() {
+    MacroSlot& slot = editing_slot();
+    const int in_use = slot.in_use;
+    slot.in_use = macro_slot_has_key(slot) ? 1 : 0;
+    const int used = macro_memory_used();
+    slot.in_use = in_use;
+    return used;
+}
+
+// Whether putting `value` at steps[index] keeps the macros within the memory. A change
+// that takes no more memory than now is always allowed (a configuration already over the
+// budget can still have its steps changed or cleared).
+bool change_fits(int* steps, int index, int value) {
+    const int before = memory_used_on_ok();
+    const int old = steps[index];
+    steps[index] = value;
+    const int after = memory_used_on_ok();
+    steps[index] = old;
+    return after <= MACRO_MEMORY_SIZE || after <= before;
+}
+
+constexpr int CHEAPEST_STEP = KEY_BREAK_ALL;        // one byte, like every key step
+constexpr int SHORTEST_DELAY = (1 << 8) | KEY_DELAY;  // two bytes, like every delay
+
+bool step_button_enabled(int* steps, int index) {
+    return steps[index] != 0 || change_fits(steps, target_index(steps, index), CHEAPEST_STEP);
+}
+
+bool delay_fits(int* steps, int index) {
+    return change_fits(steps, target_index(steps, index), SHORTEST_DELAY);
+}
+
+// Stores the action dialog's result for the button at `index`: "Not Used" removes the step
+// and moves the later ones up. Returns the index of the place that changed.
+int store_step(int* steps, int index, int value) {
+    if (value != 0) {
+        const int target = target_index(steps, index);
+        steps[target] = value;
+        return target;
+    }
+    for (int i = index; i + 1 < MACRO_STEP_COUNT; ++i) steps[i] = steps[i + 1];
+    steps[MACRO_STEP_COUNT - 1] = 0;
+    return index;
+}
+
+// Scrolls just far enough for step `index` to be shown.
+void scroll_to_step(HWND dialog, int index) {
+    int position = scroll_position(dialog);
+    if (index < position) position = index;
+    if (index >= position + VISIBLE_STEPS) position = index - VISIBLE_STEPS + 1;
+    if (position != scroll_position(dialog)) SetScrollPos(scroll_bar(dialog), SB_CTL, position, TRUE);
 }
 
 void refresh_step_headers(HWND dialog, int position) {
@@ -114,18 +172,18 @@ void on_macro_scroll(HWND dialog, WPARAM wparam, HWND bar) {
 }
 
 void on_step_clicked(HWND dialog, int id) {
-    int& step = step_of_button(dialog, id);
-    action_preselect_break = id >= IDC_MACRO_BREAK_STEP ? 1 : 0;
+    int* steps = step_list_of_button(id);
+    const int index = step_index_of_button(dialog, id);
+    const int step = steps[index];
+    action_preselect_break = is_make_button(id) ? 0 : 1;
     if (step != 0) action_preselect_break = (step & KEY_FLAG_BREAK) ? 1 : 0;
-    int used = macro_memory_used();
-    if (delay_would_not_fit(used, macro_slot_is_empty(editing_slot()), step))
-        current_macro_slot |= MACRO_SLOT_NO_DELAY;
+    if (!delay_fits(steps, index)) current_macro_slot |= MACRO_SLOT_NO_DELAY;
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(dialog, GWLP_HINSTANCE));
     INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MACRO_ACTION), dialog,
                                      select_key_dialog_proc, step);
     current_macro_slot &= ~MACRO_SLOT_NO_DELAY;
-    if (result >= 0) {
-        step = static_cast<int>(result);
+    if (result >= 0 && !(result == 0 && step == 0)) {
+        scroll_to_step(dialog, store_step(steps, index, static_cast<int>(result)));
         config_model.config_changed = 1;
     }
     refresh_macro_steps(dialog);
@@ -199,16 +257,14 @@ void format_step_caption(int step, char* out) {
 void refresh_macro_steps(HWND dialog) {
     int position = scroll_position(dialog);
     refresh_step_headers(dialog, position);
-    const MacroSlot& slot = editing_slot();
-    int used = macro_memory_used();
-    bool empty = macro_slot_is_empty(slot);
+    MacroSlot& slot = editing_slot();
     for (int i = 0; i < VISIBLE_STEPS; ++i) {
-        int make = slot.make_steps[position + i];
-        int brk = slot.break_steps[position + i];
-        show_step(dialog, IDC_MACRO_MAKE_STEP + i, make, step_button_enabled(used, empty, make));
-        show_step(dialog, IDC_MACRO_BREAK_STEP + i, brk, step_button_enabled(used, empty, brk));
+        const int index = position + i;
+        show_step(dialog, IDC_MACRO_MAKE_STEP + i, slot.make_steps[index], step_button_enabled(slot.make_steps, index));
+        show_step(dialog, IDC_MACRO_BREAK_STEP + i, slot.break_steps[index],
+                  step_button_enabled(slot.break_steps, index));
     }
-    refresh_memory_text(dialog, used);
+    refresh_memory_text(dialog, memory_used_on_ok());
 }
 
 INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

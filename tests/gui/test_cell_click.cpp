@@ -156,12 +156,16 @@ TEST_F(CellClickTest, FnGestureOnTheFnCellSwitchesTheView) {
     right_button_click(6);
     EXPECT_TRUE(fn_view_active);
     EXPECT_EQ(KEY_FN, config_model.fn_key_table[cell_at(6)]);
+    EXPECT_EQ(1, config_model.config_changed) << "the FN table now holds the FN key";
+    config_model.config_changed = 0;
     EXPECT_EQ("FN [ON]", caption(6));
     EXPECT_EQ("Not Used\n\n<FN ON>", caption(0));
     right_button_click(6);
     EXPECT_FALSE(fn_view_active);
     EXPECT_EQ("FN [OFF]", caption(6));
     EXPECT_EQ("Not Used", caption(0));
+    right_button_click(6);
+    right_button_click(6);
     EXPECT_EQ(0, config_model.config_changed) << "the view is not the configuration";
     EXPECT_EQ(1u, dialogs().size()) << "the gesture opens nothing";
 }
@@ -339,24 +343,42 @@ TEST_F(CellClickTest, CtrlClickReopensTheCellsMacro) {
     EXPECT_EQ(0, config_model.config_changed) << "only a stored step changes the configuration";
 }
 
+// What the macro editor's answer does to the cell, and whether it is a change to save.
 TEST_F(CellClickTest, MacroEditorResultsInTheCell) {
+    const DialogAction toggle_repeat_ok =
+        sequence({press(IDC_MACRO_REPEAT), wait_for_check(IDC_MACRO_REPEAT, BST_CHECKED), click(IDC_MACRO_OK)});
     struct Case {
         const char* what;
         int before;
         DialogAction action;
         int after;
+        int changed;
+        int slot_in_use;  // of macro 1 afterwards
     } cases[] = {
-        {"OK without steps makes a key cell Not Used", C, click(IDC_MACRO_OK), 0},
-        {"Cancel leaves the key", C, inject_key(VK_ESCAPE), C},
-        {"OK without steps on a repeat key", 0x400 | C, click(IDC_MACRO_OK), 0},
+        {"OK without steps makes a key cell Not Used", C, click(IDC_MACRO_OK), 0, 1, 0},
+        {"Cancel leaves the key", C, inject_key(VK_ESCAPE), C, 0, 0},
+        {"OK without steps on a repeat key", 0x400 | C, click(IDC_MACRO_OK), 0, 1, 0},
+        {"OK without steps on an empty cell", 0, click(IDC_MACRO_OK), 0, 0, 0},
+        {"OK without steps on the FN key", KEY_FN, click(IDC_MACRO_OK), 0, 1, 0},
+        {"Repeat checked on a macro cell", KEY_FLAG_MACRO | 1, toggle_repeat_ok, 0x501, 1, 1},
+        {"OK on a macro cell as it was", KEY_FLAG_MACRO | 1, click(IDC_MACRO_OK), 0x101, 0, 1},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.what);
+        config_model.macro_slots[0] = MacroSlot();
+        if (c.before & KEY_FLAG_MACRO) {
+            config_model.macro_slots[0].in_use = 1;
+            config_model.macro_slots[0].make_steps[0] = A;
+        }
         config_model.key_table[cell_at(8)] = c.before;
+        config_model.fn_key_table[cell_at(8)] = c.before == KEY_FN ? KEY_FN : B;
+        config_model.config_changed = 0;
         on_dialog(c.action);
         ctrl_click(8);
         EXPECT_EQ(c.after, config_model.key_table[cell_at(8)]);
-        EXPECT_EQ(0, config_model.macro_slots[0].in_use) << "the slot stays free";
+        EXPECT_EQ(c.changed, config_model.config_changed);
+        EXPECT_EQ(c.slot_in_use, config_model.macro_slots[0].in_use);
+        EXPECT_EQ(c.before == KEY_FN ? 0 : B, config_model.fn_key_table[cell_at(8)]);
     }
 }
 

@@ -18,6 +18,10 @@ const Attempt ATTEMPTS[] = {
     {"New", WM_COMMAND, CMD_NEW},     {"Open", WM_COMMAND, CMD_OPEN},   {"Save", WM_COMMAND, CMD_SAVE},
     {"Read", WM_COMMAND, CMD_READ},   {"Write", WM_COMMAND, CMD_WRITE}, {"Exit", WM_COMMAND, CMD_EXIT},
     {"close", WM_CLOSE, 0},           {"system close", WM_SYSCOMMAND, SC_CLOSE},
+    // A help or About box would hold the transfer for as long as it is up.
+    {"help", WM_COMMAND, CMD_HELP_SINGLE_KEY}, {"help", WM_COMMAND, CMD_HELP_GHOST_KEYS},
+    {"about", WM_COMMAND, CMD_ABOUT},          {"help", WM_COMMAND, CMD_HELP_MACRO},
+    {"help", WM_COMMAND, CMD_HELP_FN_TABLE},
 };
 
 }  // namespace
@@ -38,6 +42,7 @@ TEST_P(DeviceBusy, CommandsAreRefusedWhileTheTransferRuns) {
     config_model.config_changed = write ? 1 : 0;
     size_t boxes_before = 0, boxes_after = 0;
     bool window_kept = false, no_dialog = false, moved = false, painted = false;
+    LRESULT may_end_session = -1;
     size_t texts_then = 0;
     int stage = 0;
     on_tick([&] {
@@ -46,6 +51,7 @@ TEST_P(DeviceBusy, CommandsAreRefusedWhileTheTransferRuns) {
             config_model.config_changed = 1;
             boxes_before = boxes().size();
             for (const Attempt& attempt : ATTEMPTS) SendMessageA(main_window, attempt.message, attempt.wparam, 0);
+            may_end_session = SendMessageA(main_window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
             boxes_after = boxes().size();
             window_kept = IsWindow(main_window) != FALSE;
             no_dialog = topmost_modal_dialog() == nullptr;
@@ -67,6 +73,7 @@ TEST_P(DeviceBusy, CommandsAreRefusedWhileTheTransferRuns) {
     send_command(write ? CMD_WRITE : CMD_READ);
     EXPECT_EQ(boxes_before, boxes_after) << "no question and no message while the transfer runs";
     EXPECT_TRUE(window_kept);
+    EXPECT_EQ(FALSE, may_end_session) << "log-off waits until the transfer has ended";
     EXPECT_TRUE(no_dialog);
     EXPECT_TRUE(moved);
     EXPECT_TRUE(painted) << "the window repaints while the transfer runs";

@@ -8,17 +8,20 @@
 
 namespace {
 
-constexpr int A = 4, B = 5, BKSP = 42;
-constexpr int EDITED_SLOT = 0;
+constexpr int A = 4, B = 5, C = 6, BKSP = 42;
+int edited_slot = 0;  // the slot the editor opens on
 
 int delay(int count) { return count * 256 + 127; }
 
-MacroSlot& edited() { return config_model.macro_slots[EDITED_SLOT]; }
+MacroSlot& edited() { return config_model.macro_slots[edited_slot]; }
 
-// Makes the other slots use `bytes` of macro memory: each in-use slot takes its steps plus
-// two count bytes, so a slot holds 3 to 34 bytes.
+// Makes other slots use `bytes` of macro memory: each in-use slot takes its steps plus two
+// count bytes, so a slot holds 3 to 34 bytes. They take the lowest slots, and the edited
+// macro (with what it holds) moves above them, so that no free slot lies between.
 void use_memory_elsewhere(int bytes) {
-    int slot = EDITED_SLOT + 1;
+    const MacroSlot mine = edited();
+    edited() = MacroSlot();
+    int slot = 0;
     while (bytes > 0) {
         int take = bytes <= 34 ? bytes : bytes - 34 >= 3 ? 34 : bytes - 3;
         MacroSlot& s = config_model.macro_slots[slot++];
@@ -27,6 +30,8 @@ void use_memory_elsewhere(int bytes) {
         for (int i = 0; i < take - 2; ++i) (i < 16 ? s.make_steps[i] : s.break_steps[i - 16]) = A;
         bytes -= take;
     }
+    edited_slot = slot;
+    edited() = mine;
 }
 
 bool step_enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
@@ -39,9 +44,13 @@ int enabled_step_count(HWND dialog) {
 
 class MacroEditorTest : public OwnedDialogTest {
 protected:
+    void SetUp() override {
+        OwnedDialogTest::SetUp();
+        edited_slot = 0;
+    }
     // Opens the editor on the edited slot as a cell click does.
     INT_PTR open_editor(int repeat_initial = 0) {
-        current_macro_slot = EDITED_SLOT;
+        current_macro_slot = edited_slot;
         macro_backup = edited();
         macro_repeat_initial = repeat_initial;
         return open(IDD_MACRO, macro_dialog_proc, 0);
@@ -90,7 +99,7 @@ TEST_F(MacroEditorTest, ShowsTheSlotInBothRows) {
     std::memcpy(edited().make_steps, make, sizeof make);
     std::memcpy(edited().break_steps, brk, sizeof brk);
     on_dialog(click(IDC_MACRO_OK));
-    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
     ASSERT_EQ(1u, dialogs().size());
     const DialogRecord& shown = dialogs()[0];
     EXPECT_EQ("VELMARO Macro", shown.title);
@@ -104,8 +113,9 @@ TEST_F(MacroEditorTest, ShowsTheSlotInBothRows) {
     }
     EXPECT_EQ("Delay\n2560ms", shown.text(IDC_MACRO_MAKE_STEP + 7));
     EXPECT_EQ("Delay\n2560ms", shown.text(IDC_MACRO_BREAK_STEP + 1));
-    // 10 nonzero steps, 3 of them delays (two bytes each), and two count bytes.
-    EXPECT_EQ(memory_text(399 - 15), shown.text(IDC_MACRO_MEMORY));
+    // What is written: each list up to its first empty step (make 4 steps, one a delay of
+    // two bytes; break 3 steps, one a delay), and two count bytes.
+    EXPECT_EQ(memory_text(399 - 11), shown.text(IDC_MACRO_MEMORY));
 }
 
 // ---- The macro memory -------------------------------------------------------------------------
@@ -116,7 +126,7 @@ TEST_F(MacroEditorTest, FirstStepOfAFreshMacroTakesThreeBytes) {
                         choose_step(IDC_MACRO_MAKE_STEP, 2),
                         inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
     on_dialog(click(2004));
-    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
     EXPECT_EQ(memory_text(399), before);
     EXPECT_EQ(memory_text(396), after);
     EXPECT_EQ(A, edited().make_steps[0]);
@@ -133,11 +143,11 @@ TEST_F(MacroEditorTest, ThreeBytesLeftForAFreshMacro) {
                         choose_step(IDC_MACRO_BREAK_STEP + 3, 2),
                         inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
     on_dialog(read_action_dialog(&delay_enabled, nullptr), click(2005));
-    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
     EXPECT_EQ(16, enabled) << "every step button";
     EXPECT_FALSE(delay_enabled) << "a first delay needs four bytes";
     EXPECT_EQ(memory_text(0), after);
-    EXPECT_EQ(0x80 | B, edited().break_steps[3]) << "the break row preselects Break";
+    EXPECT_EQ(0x80 | B, edited().break_steps[0]) << "the break row preselects Break; the list starts";
 }
 
 TEST_F(MacroEditorTest, TwoBytesLeftForAFreshMacro) {
@@ -164,7 +174,7 @@ TEST_F(MacroEditorTest, OneByteLeftAnEmptyStepTakesAKeyButNoDelay) {
                         choose_step(IDC_MACRO_MAKE_STEP + 1, 2),
                         inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
     on_dialog(read_action_dialog(&delay_enabled, nullptr), click(2005));
-    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
     EXPECT_EQ(16, enabled);
     EXPECT_FALSE(delay_enabled);
     EXPECT_EQ(B, edited().make_steps[1]);
@@ -181,7 +191,7 @@ TEST_F(MacroEditorTest, OneByteLeftAKeyStepBecomesADelay) {
                         inspect([&](HWND d) { after = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
     on_dialog(read_action_dialog(&delay_enabled, nullptr), click(IDC_ACTION_DELAY));
     on_dialog(set_text(IDC_DELAY_EDIT, "250"), click(IDC_DELAY_OK));
-    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
     EXPECT_TRUE(delay_enabled);
     EXPECT_EQ(delay(25), edited().make_steps[0]);
     EXPECT_EQ(memory_text(0), after);
@@ -190,7 +200,7 @@ TEST_F(MacroEditorTest, OneByteLeftAKeyStepBecomesADelay) {
 TEST_F(MacroEditorTest, NoByteLeftOnlyExistingStepsChange) {
     edited().in_use = 1;
     edited().make_steps[0] = A;
-    edited().break_steps[2] = delay(5);
+    edited().break_steps[0] = delay(5);
     use_memory_elsewhere(394);  // 5 in this slot: 0 left
     std::vector<int> enabled_ids;
     bool key_delay_enabled = true, delay_delay_enabled = false;
@@ -198,17 +208,32 @@ TEST_F(MacroEditorTest, NoByteLeftOnlyExistingStepsChange) {
                             for (int id = IDC_MACRO_MAKE_STEP; id < IDC_MACRO_MAKE_STEP + 16; ++id)
                                 if (step_enabled(d, id)) enabled_ids.push_back(id);
                         }),
-                        choose_step(IDC_MACRO_MAKE_STEP, 2), choose_step(IDC_MACRO_BREAK_STEP + 2, 4),
+                        choose_step(IDC_MACRO_MAKE_STEP, 2), choose_step(IDC_MACRO_BREAK_STEP, 4),
                         click(IDC_MACRO_OK)}));
     on_dialog(read_action_dialog(&key_delay_enabled, nullptr), click(2029));
     on_dialog(read_action_dialog(&delay_delay_enabled, nullptr), click(IDC_ACTION_DELAY));
     on_dialog(set_text(IDC_DELAY_EDIT, "2560"), click(IDC_DELAY_OK));
-    EXPECT_EQ(0x81, open_editor());
-    EXPECT_EQ((std::vector<int>{IDC_MACRO_MAKE_STEP, IDC_MACRO_BREAK_STEP + 2}), enabled_ids);
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
+    EXPECT_EQ((std::vector<int>{IDC_MACRO_MAKE_STEP, IDC_MACRO_BREAK_STEP}), enabled_ids);
     EXPECT_FALSE(key_delay_enabled) << "a key step cannot become a delay";
     EXPECT_TRUE(delay_delay_enabled) << "a delay can replace a delay";
     EXPECT_EQ(29, edited().make_steps[0]);
-    EXPECT_EQ(delay(0), edited().break_steps[2]);
+    EXPECT_EQ(delay(0), edited().break_steps[0]);
+}
+
+// Macro 1 free below macros 2 and 3: its empty record is written too, so it counts.
+TEST_F(MacroEditorTest, EmptyRecordsBelowUsedMacrosCount) {
+    edited_slot = 1;
+    edited().in_use = 1;
+    edited().make_steps[0] = A;
+    config_model.macro_slots[2].in_use = 1;
+    config_model.macro_slots[2].make_steps[0] = A;
+    config_model.macro_slots[2].make_steps[1] = B;
+    config_model.macro_slots[2].break_steps[0] = 0x84;
+    std::string text;
+    on_dialog(inspect([&](HWND d) { text = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK));
+    EXPECT_EQ(0x82, open_editor());
+    EXPECT_EQ(memory_text(399 - (2 + 3 + 5)), text);
 }
 
 TEST_F(MacroEditorTest, OverTheBudgetShowsANegativeRemainder) {
@@ -320,18 +345,22 @@ TEST_F(MacroEditorTest, PreselectedRadioButtonFollowsRowAndStep) {
 }
 
 TEST_F(MacroEditorTest, ScrolledStepButtonEditsTheStepItShows) {
+    for (int i = 0; i <= 12; ++i) edited().break_steps[i] = 0x80 | A;
+    int position = -1;
     on_dialog(sequence({inspect([](HWND d) {
                             SendMessageA(d, WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 5),
                                          reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
                         }),
-                        choose_step(IDC_MACRO_BREAK_STEP + 7, 2), click(IDC_MACRO_OK)}));
+                        choose_step(IDC_MACRO_BREAK_STEP + 7, 2), choose_step(IDC_MACRO_MAKE_STEP + 6, 3),
+                        inspect([&](HWND d) { position = GetScrollPos(GetDlgItem(d, IDC_MACRO_SCROLL), SB_CTL); }),
+                        click(IDC_MACRO_OK)}));
     on_dialog(click(2029));
-    EXPECT_EQ(0x81, open_editor());
-    EXPECT_EQ(0x80 | 29, edited().break_steps[12]);
-    for (int i = 0; i < 16; ++i) {
-        if (i == 12) continue;
-        EXPECT_EQ(0, edited().break_steps[i] | edited().make_steps[i]) << i;
-    }
+    on_dialog(click(2028));
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
+    EXPECT_EQ(0x80 | 29, edited().break_steps[12]) << "break step 13, shown in column 8";
+    EXPECT_EQ(28, edited().make_steps[0]) << "an empty place past the end of a list adds at its end";
+    EXPECT_EQ(0, edited().make_steps[11]);
+    EXPECT_EQ(0, position) << "the view follows the step that was added";
 }
 
 // ---- OK, Cancel, Repeat -----------------------------------------------------------------------
@@ -404,7 +433,7 @@ TEST_F(MacroEditorTest, EnterAcceptsLikeOk) {
     edited().in_use = 1;
     edited().make_steps[0] = A;
     on_dialog([](HWND d) { return PostMessageA(d, WM_COMMAND, IDOK, 0) != FALSE; });
-    EXPECT_EQ(0x81, open_editor()) << "Enter keeps the macro instead of discarding the edits";
+    EXPECT_EQ(0x81 + edited_slot, open_editor()) << "Enter keeps the macro instead of discarding the edits";
     EXPECT_EQ(A, edited().make_steps[0]);
     EXPECT_EQ(1, edited().in_use);
 }
@@ -423,24 +452,41 @@ TEST_F(MacroEditorTest, ActionDialogCancelKeepsTheStep) {
     edited().in_use = 1;
     on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP, 2), click(IDC_MACRO_OK)}));
     on_dialog(inject_key(VK_ESCAPE));
-    EXPECT_EQ(0x81, open_editor());
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
     EXPECT_EQ(A, edited().make_steps[0]);
     EXPECT_EQ(0, config_model.config_changed);
     EXPECT_EQ(0, current_macro_slot & 0x80) << "the no-room bit is cleared again";
 }
 
-TEST_F(MacroEditorTest, AGapInAListKeepsBothKeys) {
+// The image carries a list up to its first empty step, so the editor never leaves one
+// between two steps: "Not Used" removes the step and the later ones move up.
+TEST_F(MacroEditorTest, NotUsedRemovesTheStepAndTheLaterOnesMoveUp) {
     edited().in_use = 1;
-    edited().make_steps[0] = A;
-    edited().make_steps[1] = B;
-    edited().make_steps[2] = B;
-    std::string text;
-    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP + 1, 2),
-                        inspect([&](HWND d) { text = item_text(d, IDC_MACRO_MEMORY); }), click(IDC_MACRO_OK)}));
+    for (int i = 0; i < 10; ++i) edited().make_steps[i] = A + i;
+    edited().break_steps[0] = 0x84;
+    edited().break_steps[1] = 0x85;
+    std::string text, ninth;
+    int position = -1;
+    on_dialog(sequence({choose_step(IDC_MACRO_MAKE_STEP + 1, 2), choose_step(IDC_MACRO_BREAK_STEP, 3),
+                        inspect([&](HWND d) {
+                            text = item_text(d, IDC_MACRO_MEMORY);
+                            SendMessageA(d, WM_HSCROLL, SB_RIGHT, reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
+                        }),
+                        choose_step(IDC_MACRO_MAKE_STEP, 4),  // step 9 after the first removal
+                        inspect([&](HWND d) {
+                            position = GetScrollPos(GetDlgItem(d, IDC_MACRO_SCROLL), SB_CTL);
+                            ninth = item_text(d, IDC_MACRO_MAKE_STEP);
+                        }),
+                        click(IDC_MACRO_OK)}));
     on_dialog(click(2000));
-    EXPECT_EQ(0x81, open_editor());
-    EXPECT_EQ(A, edited().make_steps[0]);
-    EXPECT_EQ(0, edited().make_steps[1]);
-    EXPECT_EQ(B, edited().make_steps[2]);
-    EXPECT_EQ(memory_text(399 - 4), text) << "both keys counted";
+    on_dialog(click(2000));
+    on_dialog(click(2000));
+    EXPECT_EQ(0x81 + edited_slot, open_editor());
+    const int make_after[16] = {A, C, A + 3, A + 4, A + 5, A + 6, A + 7, A + 8};
+    EXPECT_EQ(0, std::memcmp(make_after, edited().make_steps, sizeof make_after)) << "steps 2 and 10 of the original list removed";
+    EXPECT_EQ(0x85, edited().break_steps[0]);
+    EXPECT_EQ(0, edited().break_steps[1]);
+    EXPECT_EQ(memory_text(399 - (2 + 9 + 1)), text) << "the figure follows the removal";
+    EXPECT_EQ(8, position) << "the view stays where the user is";
+    EXPECT_EQ("Not Used", ninth) << "step 9 now shows the empty end of the list";
 }

@@ -11,7 +11,12 @@ namespace {
 
 const char* const SAVE_QUESTION = "The current configuration has changed.\nDo you want to save the changes?";
 
-enum class Ending { EXIT_COMMAND, CLOSE_MESSAGE };
+// Exit, the close box, and the end of the Windows session (log-off, shutdown).
+enum class Ending { EXIT_COMMAND, CLOSE_MESSAGE, END_SESSION };
+
+const char* ending_name(Ending ending) {
+    return ending == Ending::EXIT_COMMAND ? "Exit" : ending == Ending::CLOSE_MESSAGE ? "Close" : "EndSession";
+}
 
 struct ExitCase {
     const char* what;
@@ -30,7 +35,7 @@ const ExitCase EXIT_CASES[] = {
 };
 
 void PrintTo(const ExitCase& c, std::ostream* out) { *out << c.what; }
-void PrintTo(Ending ending, std::ostream* out) { *out << (ending == Ending::EXIT_COMMAND ? "Exit" : "close"); }
+void PrintTo(Ending ending, std::ostream* out) { *out << ending_name(ending); }
 
 }  // namespace
 
@@ -73,7 +78,12 @@ protected:
         std::string file = temp_path("exit.qzc");
         script(c, file);
         if (ending == Ending::EXIT_COMMAND) send_command(CMD_EXIT);
-        else SendMessageA(main_window, WM_CLOSE, 0, 0);
+        if (ending == Ending::CLOSE_MESSAGE) SendMessageA(main_window, WM_CLOSE, 0, 0);
+        if (ending == Ending::END_SESSION) {
+            const LRESULT may_end = SendMessageA(main_window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF);
+            EXPECT_EQ(c.ends, may_end != FALSE) << "the answer to Windows";
+            SendMessageA(main_window, WM_ENDSESSION, may_end, ENDSESSION_LOGOFF);
+        }
         pump_idle();
         expect_question(c);
         EXPECT_EQ(c.ends, !IsWindow(main_window));
@@ -101,10 +111,10 @@ TEST_P(ShellEnding, AsksAboutUnsavedChangesThenEndsOrStays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Answers, ShellEnding, testing::Combine(testing::Values(Ending::EXIT_COMMAND, Ending::CLOSE_MESSAGE),
+    Answers, ShellEnding, testing::Combine(testing::Values(Ending::EXIT_COMMAND, Ending::CLOSE_MESSAGE, Ending::END_SESSION),
                                            testing::ValuesIn(EXIT_CASES)),
     [](const testing::TestParamInfo<std::tuple<Ending, ExitCase>>& info) {
-        std::string name = std::get<0>(info.param) == Ending::EXIT_COMMAND ? "Exit_" : "Close_";
+        std::string name = std::string(ending_name(std::get<0>(info.param))) + "_";
         for (const char* c = std::get<1>(info.param).what; *c; ++c)
             if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
         return name;

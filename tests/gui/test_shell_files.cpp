@@ -97,6 +97,39 @@ TEST_F(ShellFiles, SavingOverAFileAsksFirst) {
     EXPECT_EQ(scrambled(default_image()), read_file_bytes(path));
 }
 
+// Names in the ANSI code page beyond Latin-1 (en dash, euro sign, curly quotes) save and open
+// like any other: the file dialog, the write and the final rename all take the same names.
+TEST_F(ShellFiles, NamesOutsideAsciiSaveAndOpen) {
+    const wchar_t* const names[] = {L"Config \u2013 copy.QZC", L"\u20acuro.QZC", L"\u201cquoted\u201d.QZC",
+                                    L"caf\u00e9.QZC"};
+    int tried = 0;
+    for (const wchar_t* name : names) {
+        char narrow[MAX_PATH];
+        BOOL lossy = FALSE;
+        if (!WideCharToMultiByte(CP_ACP, 0, name, -1, narrow, sizeof narrow, nullptr, &lossy) || lossy) continue;
+        SCOPED_TRACE(narrow);
+        ++tried;
+        const std::string path = temp_path(narrow);
+        std::wstring wide_path(temp_dir().begin(), temp_dir().end());
+        wide_path += L"\\";
+        wide_path += name;
+        config_model.key_table[cell_index(0, 0)] = 0x04;
+        config_model.config_changed = 1;
+        on_dialog(file_name(path));
+        send_command(CMD_SAVE);
+        EXPECT_TRUE(boxes().empty()) << (boxes().empty() ? "" : boxes()[0].text);
+        EXPECT_EQ(0, config_model.config_changed);
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(wide_path.c_str())) << "saved under its own name";
+        config_model.key_table[cell_index(0, 0)] = 0;
+        on_dialog(file_name(path));
+        send_command(CMD_OPEN);
+        EXPECT_TRUE(boxes().empty());
+        EXPECT_EQ(0x04, config_model.key_table[cell_index(0, 0)]) << "opened again";
+        clear_records();
+    }
+    EXPECT_GE(tried, 2) << "the code page holds few of the names";
+}
+
 TEST_F(ShellFiles, OpenLoadsTheFileAndSavingItAgainGivesTheSameBytes) {
     std::string source = temp_path("diagonal.qzc");
     ASSERT_TRUE(write_file_bytes(source, scrambled(diagonal_image())));

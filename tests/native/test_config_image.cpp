@@ -205,7 +205,7 @@ TEST_F(ConfigImageTest, MacrosPastTheAreaFailInsteadOfBeingDropped) {
             set_nineteen_byte_macro(21, 1);
             set_macro(10, {}, {});
         }
-        ASSERT_LE(macro_memory_used(), MACRO_MEMORY_SIZE) << c.what;
+        EXPECT_EQ(401, macro_memory_used()) << c.what << ": the memory figure says what the area needs";
         const std::string text = build_failure();
         EXPECT_NE(std::string::npos, text.find("401 bytes")) << c.what << ": " << text;
         EXPECT_NE(std::string::npos, text.find("macro area")) << c.what << ": " << text;
@@ -217,35 +217,50 @@ TEST_F(ConfigImageTest, KeyReferringToAMacroAbove127IsRefused) {
     EXPECT_NE(std::string::npos, build_failure().find("127"));
 }
 
-TEST_F(ConfigImageTest, MacroMemoryUsed) {
+// The memory figure is every byte build writes into the macro area, so whatever the editor
+// accepts builds: it is checked against the records build actually writes.
+TEST_F(ConfigImageTest, MacroMemoryUsedIsWhatBuildWrites) {
     const struct {
         const char* what;
+        std::initializer_list<int> slots;  // slots set to `make` / `brk`
         std::initializer_list<int> make, brk;
+        int cell_macro;                    // macro number a covered cell runs, or 0
         int used;
     } cases[] = {
-        {"no steps", {}, {}, 0},
-        {"one step", {0x04}, {}, 3},
-        {"press and release", {0x04}, {0x84}, 4},
-        {"a delay counts twice", {0x0A7F}, {}, 4},
-        {"a 256-unit delay", {0x007F}, {}, 4},
-        {"steps after an empty one still count", {0x04, 0, 0x05}, {}, 4},
+        {"nothing", {}, {}, {}, 0, 0},
+        {"one step", {0}, {0x04}, {}, 0, 3},
+        {"press and release", {0}, {0x04}, {0x84}, 0, 4},
+        {"a delay counts twice", {0}, {0x0A7F}, {}, 0, 4},
+        {"a 256-unit delay", {0}, {0x007F}, {}, 0, 4},
+        {"steps after an empty one are not written", {0}, {0x04, 0, 0x05}, {}, 0, 3},
+        {"an in-use macro without steps keeps its count bytes", {0}, {}, {}, 0, 2},
+        {"free macro numbers below a used one", {5}, {0x04}, {}, 0, 5 * 2 + 3},
+        {"a cell runs a free macro number", {0}, {0x04}, {}, 4, 3 + 3 * 2},
+        {"sixteen delays on each side", {9}, {0x17F, 0x17F, 0x17F, 0x17F, 0x17F, 0x17F, 0x17F, 0x17F, 0x17F,
+                                             0x17F, 0x17F, 0x17F, 0x17F, 0x17F, 0x17F, 0x17F}, {}, 0, 18 + 34},
+        {"the first and the last slot", {0, 126}, {0x04, 0x05}, {0x0A7F}, 0, 6 + 125 * 2 + 6},
     };
     for (const auto& c : cases) {
         reset_to_default_configuration();
-        set_macro(5, c.make, c.brk);
+        for (int slot : c.slots) set_macro(slot, c.make, c.brk);
+        if (c.cell_macro) config_model.key_table[cell_index(1, 1)] = KEY_FLAG_MACRO | c.cell_macro;
         EXPECT_EQ(c.used, macro_memory_used()) << c.what;
-        config_model.macro_slots[5].in_use = 0;
-        EXPECT_EQ(0, macro_memory_used()) << c.what << " (slot free)";
+        const Image image = build_ok();
+        int written = 0;
+        for (int pos = IMAGE_MACRO_AREA; pos < IMAGE_MACRO_END; ++pos)
+            if (image[pos] != 0) written = pos - IMAGE_MACRO_AREA + 1;
+        EXPECT_LE(written, c.used) << c.what << ": build wrote past the figure";
     }
-    reset_to_default_configuration();
-    for (int i = 0; i < MACRO_STEP_COUNT; ++i)  // sixteen delays on each side
-        config_model.macro_slots[9].make_steps[i] = config_model.macro_slots[9].break_steps[i] = 0x17F;
-    config_model.macro_slots[9].in_use = 1;
-    EXPECT_EQ(66, macro_memory_used());
-    reset_to_default_configuration();
-    set_macro(0, {0x04}, {});
-    set_macro(126, {0x04, 0x05}, {0x0A7F});
-    EXPECT_EQ(3 + 6, macro_memory_used());
+}
+
+TEST_F(ConfigImageTest, MacroMemoryOfFreeLowerNumbersAndUncoveredCells) {
+    set_macro(1, {0x04}, {});
+    set_macro(2, {0x04, 0x05, 0x06}, {});
+    EXPECT_EQ(2 + 3 + 5, macro_memory_used()) << "macro 1 free, macros 2 and 3 in use";
+    config_model.key_table[cell_index(7, 0)] = KEY_FLAG_MACRO | 40;  // outside the 5 x 4 matrix
+    EXPECT_EQ(2 + 3 + 5, macro_memory_used()) << "a cell outside the matrix is not written";
+    config_model.fn_key_table[cell_index(4, 3)] = KEY_FLAG_MACRO | 6;
+    EXPECT_EQ(2 + 3 + 5 + 3 * 2, macro_memory_used()) << "the FN table refers to macro 6";
 }
 
 TEST_F(ConfigImageTest, BuildLeavesTheModelAlone) {
