@@ -60,10 +60,15 @@ LRESULT on_close(HWND window, WPARAM wparam, LPARAM lparam) {
 }
 
 // Log-off or shutdown: unsaved changes get the question of Exit. A transfer under way
-// refuses until it has ended, so a unit is never left with its image marked invalid.
+// refuses until it has ended, so a unit is never left with its image marked invalid. Windows
+// may ask again while the question is up; the answer then is no until the user has answered.
 LRESULT on_query_end_session() {
-    if (transfer_in_progress) return FALSE;
-    return ask_save_changes() ? TRUE : FALSE;
+    static bool asking = false;
+    if (transfer_in_progress || asking) return FALSE;
+    asking = true;
+    const bool may_end = ask_save_changes();
+    asking = false;
+    return may_end ? TRUE : FALSE;
 }
 
 // The session ends (the question has been answered): end without asking again.
