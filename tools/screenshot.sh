@@ -15,7 +15,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
 bin=$build/windows/bin
 manual_states="startup example fn-view pin-clash select-key macro-editor macro-action
-  help-ghost-keys save-dialog write-progress select-unit-write no-device"
+  help-ghost-keys write-progress select-unit-write no-device"
 
 if [ "${1:-}" = --manual ]; then
     mkdir -p "$build/screenshots/manual"
