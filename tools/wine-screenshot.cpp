@@ -370,6 +370,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool close = argc > 3 && std::strcmp(argv[3], "--close") == 0;
+    // The pointer away in a corner, so that no button shows the hover look.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     bool no_device = std::strcmp(state->name, "no-device") == 0;
     HWND main = no_device ? nullptr : wait_for(visible_main_window);
     if (!no_device && !main) {
