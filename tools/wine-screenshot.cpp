@@ -192,7 +192,6 @@ const char* progress_text_of(HWND progress) {
 // The visible children of the main window of one class, in reading order (top to bottom,
 // then left to right): the cells in grid order, the row pin boxes from the top.
 struct Children {
-    HWND main;
     const char* class_name;
     std::vector<HWND> found;
 };
@@ -214,7 +213,7 @@ POINT client_place(HWND main, HWND child) {
 }
 
 std::vector<HWND> children_in_reading_order(HWND main, const char* class_name) {
-    Children children = {main, class_name, {}};
+    Children children = {class_name, {}};
     EnumChildWindows(main, collect_child, reinterpret_cast<LPARAM>(&children));
     std::vector<HWND>& found = children.found;
     for (size_t i = 1; i < found.size(); ++i)  // few windows: insertion sort by place
@@ -271,40 +270,47 @@ bool load_unit_configuration(HWND main) {
     PostMessageA(main, WM_COMMAND, MAKEWPARAM(CMD_READ, 0), 0);
     HWND box = wait_for([] { return titled_dialog(APP_TITLE); });
     if (!box) return false;
+    char text[128] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the text of a message box
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     wait_for([] { return titled_dialog(APP_TITLE) ? nullptr : HWND_DESKTOP; });
     settle(main);
-    return true;
+    return std::strstr(text, "successfully read") != nullptr;
 }
 
-void open_state(const State& state, HWND main) {
-    if (!main) return;
+// False when the cell or box that the state needs is not there.
+bool open_state(const State& state, HWND main) {
+    if (!main) return true;
     HWND control = nullptr;
     switch (state.opening) {
     case Opening::NONE: break;
     case Opening::COMMAND: PostMessageA(main, WM_COMMAND, MAKEWPARAM(state.arg, 0), 0); break;
     case Opening::CELL:
-        if ((control = visible_cell(main, state.arg)))
-            PostMessageA(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        if (!(control = visible_cell(main, state.arg))) return false;
+        PostMessageA(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(control));
         break;
     case Opening::CTRL_CELL:
     case Opening::FN_CELL:
-        if ((control = visible_cell(main, state.arg))) click_cell_holding(main, control, state.opening);
+        if (!(control = visible_cell(main, state.arg))) return false;
+        click_cell_holding(main, control, state.opening);
         break;
     case Opening::ROW_PIN:
-        if ((control = first_row_pin_box(main))) {
-            DWORD_PTR result;
-            SendMessageA(control, CB_SETCURSEL, state.arg - 1, 0);
-            SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control),
-                                SMTO_ABORTIFHUNG, 5000, &result);
-        }
+        if (!(control = first_row_pin_box(main))) return false;
+        DWORD_PTR result;
+        SendMessageA(control, CB_SETCURSEL, state.arg - 1, 0);
+        SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control),
+                            SMTO_ABORTIFHUNG, 5000, &result);
         break;
     }
+    return true;
 }
 
 HWND wait_for_state(const State& state, HWND main) {
-    open_state(state, main);
-    if (!state.title) return nullptr;
+    if (!open_state(state, main)) {
+        std::fprintf(stderr, "the cell or box to click for \"%s\" is not there\n", state.name);
+        return nullptr;
+    }
+    if (!state.title) return main;
     HWND target = wait_for([&] { return titled_dialog(state.title); });
     if (target && state.text_start) {
         wait_for([&]() -> HWND {
@@ -379,19 +385,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     settle(main);
+    HWND target = nullptr;
     if (state->load && !load_unit_configuration(main)) {
         std::fprintf(stderr, "the unit's configuration was not read\n");
-        return 1;
+    } else if (!(target = wait_for_state(*state, main))) {
+        const char* expected = state->then_title ? state->then_title : state->title;
+        std::fprintf(stderr, "the window \"%s\" did not appear\n", expected ? expected : APP_TITLE);
     }
-    HWND target = wait_for_state(*state, main);
-    const char* expected = state->then_title ? state->then_title : state->title;
-    if (expected && !target) {
-        std::fprintf(stderr, "the window \"%s\" did not appear\n", expected);
-        return 1;
+    bool saved = false;
+    if (target) {
+        settle(target);
+        settle(main);
+        saved = save_bmp(picture_rect(state->alone ? nullptr : main, target), argv[2]);
     }
-    settle(target);
-    settle(main);
-    bool saved = save_bmp(picture_rect(state->alone ? nullptr : main, target), argv[2]);
     DWORD process = 0;
     GetWindowThreadProcessId(main ? main : target, &process);
     put_back(main, process, close);
