@@ -4,6 +4,8 @@
 file(GLOB VELMARO_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
 add_executable(velmaro_tests ${VELMARO_NATIVE_TESTS})
 target_include_directories(velmaro_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/native)
+# The manual test compares docs/manual.md with the program's sources.
+target_compile_definitions(velmaro_tests PRIVATE VELMARO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(velmaro_tests PRIVATE velmaroctl_lib velmaro_core VELMAROSN GTest::gtest_main)
 gtest_discover_tests(velmaro_tests DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60)
 
@@ -17,6 +19,9 @@ endforeach()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz.cmake)
 endif()
+
+# The user manual, build/docs/manual.html.
+include(${CMAKE_SOURCE_DIR}/docs/manual.cmake)
 
 # The Windows program, cross-compiled in a tree of its own.
 option(VELMARO_WINDOWS "Cross-compile the Windows program with mingw-w64" ON)

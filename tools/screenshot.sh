@@ -3,14 +3,30 @@
 # its own with emulated units set up for that state:
 #
 #   tools/screenshot.sh [STATE] [OUT.png]
+#   tools/screenshot.sh --manual       (every picture of the user manual, into docs/images/)
 #
 # STATE: startup (default), about, help-single-key, help-ghost-keys, help-macro, help-fn-table,
 # save-dialog, open-dialog, write-progress, read-progress, select-unit-write, select-unit-read,
-# no-device. The picture goes to OUT.png, by default build/screenshots/STATE.png.
+# no-device; with the worked example of the manual (docs/example-3x3.json) on the unit:
+# example, fn-view, pin-clash, select-key, macro-editor, macro-action. The picture goes to
+# OUT.png, by default build/screenshots/STATE.png.
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
 bin=$build/windows/bin
+manual_states="startup example fn-view pin-clash select-key macro-editor macro-action
+  help-ghost-keys write-progress select-unit-write no-device"
+
+if [ "${1:-}" = --manual ]; then
+    mkdir -p "$build/screenshots/manual"
+    for state in $manual_states; do
+        "$0" "$state" "$build/screenshots/manual/$state.png"
+        # Without the time stamps a picture that did not change keeps its bytes.
+        convert "$build/screenshots/manual/$state.png" -strip "$top/docs/images/$state.png"
+    done
+    echo "The manual's pictures are in $top/docs/images"
+    exit 0
+fi
 name=${1:-startup}
 shots=$build/screenshots
 out=${2:-$shots/$name.png}
@@ -33,9 +49,15 @@ for n in $(seq 1 $count); do
     mkdir -p "$units/unit$n"
     printf '%s' "1234567$n" > "$units/unit$n/serial"
 done
+config=$shots/default.qzc
+case $name in
+    example|fn-view|pin-clash|select-key|macro-editor|macro-action)
+        config=$shots/example.qzc
+        "$build/velmaroctl" import "$top/docs/example-3x3.json" -o "$config" >/dev/null ;;
+    *) "$build/velmaroctl" new -o "$config" >/dev/null ;;
+esac
 if [ $count -gt 0 ]; then
-    VELMARO_SIM_DIR=$units "$build/velmaroctl" new -o "$shots/default.qzc" >/dev/null
-    VELMARO_SIM_DIR=$units "$build/velmaroctl" write "$shots/default.qzc" --unit 1 >/dev/null 2>&1
+    VELMARO_SIM_DIR=$units "$build/velmaroctl" write "$config" --unit 1 >/dev/null 2>&1
     rm -f "$units"/unit*/exchanges.log
 fi
 case $name in *-progress) echo 20000 > "$units/unit1/latency_us" ;; esac

@@ -3,7 +3,7 @@
 set -eu
 packages="cmake make g++ clang libclang-rt-14-dev googletest nlohmann-json3-dev libcli11-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 fonts-wine fonts-liberation xvfb xauth imagemagick procps util-linux"
+  wine wine64 fonts-wine fonts-liberation xvfb xauth imagemagick procps util-linux pandoc"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

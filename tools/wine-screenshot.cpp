@@ -1,18 +1,23 @@
 // Takes a picture of the running utility in a given state, from another process on the same
-// Wine desktop: it finds the main window, runs the command that opens the state (a help box,
-// a file dialog, the unit selection, a progress window), waits until that window is up and
-// painted, copies the screen around the windows into a 24-bit BMP, and puts things back.
+// Wine desktop: it finds the main window, brings the utility into the state (reads the unit's
+// configuration first where the state needs one, then runs a command, clicks a cell with or
+// without Ctrl or the right mouse button, or picks a pin), waits until the window of the state
+// is up and painted, copies the screen around the windows into a 24-bit BMP, and puts things
+// back.
 //
 //   wine-screenshot.exe STATE OUT.bmp [--close]
 //
 // STATE: startup, about, help-single-key, help-ghost-keys, help-macro, help-fn-table,
 // save-dialog, open-dialog, write-progress, read-progress, select-unit-write,
-// select-unit-read, no-device. --close ends the utility afterwards (answering No to a question).
+// select-unit-read, no-device; and, on a unit that holds a configuration (tools/screenshot.sh
+// writes docs/example-3x3.json to it): example, fn-view, pin-clash, select-key, macro-editor,
+// macro-action. --close ends the utility afterwards (answering No to a question).
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -23,27 +28,56 @@ const char* const MAIN_CLASS = "pravikloadClass";
 const char* const APP_TITLE = "VELMARO Configuration Utility";
 const DWORD WAIT_LIMIT_MS = 30000;
 
+// How a state is opened once the main window is up.
+enum class Opening {
+    NONE,        // the main window as it is
+    COMMAND,     // a menu command: `arg`
+    CELL,        // a click on the visible cell at grid position `arg`
+    CTRL_CELL,   // the same with Ctrl held
+    FN_CELL,     // the same with the right mouse button held
+    ROW_PIN,     // pin `arg` (1-9) chosen for row 1
+};
+
 struct State {
     const char* name;
-    int command;            // 0: nothing to run
+    bool load;              // read the unit's configuration first
+    Opening opening;
+    int arg;
     const char* title;      // the window to wait for; nullptr: the main window alone
     const char* text_start; // the progress text to wait for, or nullptr
+    int then_click;         // a button of that window to click next (0: none)...
+    const char* then_title; // ...and the window it opens
+    bool alone;             // the picture shows that window alone, without the main window
 };
 
 const State STATES[] = {
-    {"startup", 0, nullptr, nullptr},
-    {"about", CMD_ABOUT, "About VELMARO Configuration Utility", nullptr},
-    {"help-single-key", CMD_HELP_SINGLE_KEY, "** HELP - Single Key at a Time **", nullptr},
-    {"help-ghost-keys", CMD_HELP_GHOST_KEYS, "** HELP - Filter Ghost Keys **", nullptr},
-    {"help-macro", CMD_HELP_MACRO, "** HELP - Macro Use **", nullptr},
-    {"help-fn-table", CMD_HELP_FN_TABLE, "** HELP - FN Table Toggle **", nullptr},
-    {"save-dialog", CMD_SAVE, "Save File", nullptr},
-    {"open-dialog", CMD_OPEN, "Open File", nullptr},
-    {"write-progress", CMD_WRITE, "Writing VELMARO", "Writing configuration - 100%"},
-    {"read-progress", CMD_READ, "Reading VELMARO", "Reading configuration - 100%"},
-    {"select-unit-write", CMD_WRITE, "Multiple VELMAROs - Select Unit to Write", nullptr},
-    {"select-unit-read", CMD_READ, "Multiple VELMAROs - Select Unit to Read", nullptr},
-    {"no-device", 0, APP_TITLE, nullptr},
+    {"startup", false, Opening::NONE, 0, nullptr, nullptr, 0, nullptr, false},
+    {"about", false, Opening::COMMAND, CMD_ABOUT, "About VELMARO Configuration Utility", nullptr, 0, nullptr, false},
+    {"help-single-key", false, Opening::COMMAND, CMD_HELP_SINGLE_KEY, "** HELP - Single Key at a Time **", nullptr,
+     0, nullptr, false},
+    {"help-ghost-keys", false, Opening::COMMAND, CMD_HELP_GHOST_KEYS, "** HELP - Filter Ghost Keys **", nullptr, 0,
+     nullptr, false},
+    {"help-macro", false, Opening::COMMAND, CMD_HELP_MACRO, "** HELP - Macro Use **", nullptr, 0, nullptr, false},
+    {"help-fn-table", false, Opening::COMMAND, CMD_HELP_FN_TABLE, "** HELP - FN Table Toggle **", nullptr, 0,
+     nullptr, false},
+    {"save-dialog", false, Opening::COMMAND, CMD_SAVE, "Save File", nullptr, 0, nullptr, false},
+    {"open-dialog", false, Opening::COMMAND, CMD_OPEN, "Open File", nullptr, 0, nullptr, false},
+    {"write-progress", false, Opening::COMMAND, CMD_WRITE, "Writing VELMARO", "Writing configuration - 100%", 0,
+     nullptr, false},
+    {"read-progress", false, Opening::COMMAND, CMD_READ, "Reading VELMARO", "Reading configuration - 100%", 0,
+     nullptr, false},
+    {"select-unit-write", false, Opening::COMMAND, CMD_WRITE, "Multiple VELMAROs - Select Unit to Write", nullptr,
+     0, nullptr, false},
+    {"select-unit-read", false, Opening::COMMAND, CMD_READ, "Multiple VELMAROs - Select Unit to Read", nullptr, 0,
+     nullptr, false},
+    {"no-device", false, Opening::NONE, 0, APP_TITLE, nullptr, 0, nullptr, false},
+    {"example", true, Opening::NONE, 0, nullptr, nullptr, 0, nullptr, false},
+    {"fn-view", true, Opening::FN_CELL, 6, nullptr, nullptr, 0, nullptr, false},
+    {"pin-clash", true, Opening::ROW_PIN, 1, nullptr, nullptr, 0, nullptr, false},
+    {"select-key", true, Opening::CELL, 0, "Select a key", nullptr, 0, nullptr, true},
+    {"macro-editor", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, 0, nullptr, false},
+    {"macro-action", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, IDC_MACRO_MAKE_STEP + 4,
+     "Select a macro key action", true},
 };
 
 struct Search {
@@ -155,15 +189,139 @@ const char* progress_text_of(HWND progress) {
     return text;
 }
 
+// The visible children of the main window of one class, in reading order (top to bottom,
+// then left to right): the cells in grid order, the row pin boxes from the top.
+struct Children {
+    const char* class_name;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect_child(HWND window, LPARAM data) {
+    Children* children = reinterpret_cast<Children*>(data);
+    char name[32] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (IsWindowVisible(window) && lstrcmpiA(name, children->class_name) == 0) children->found.push_back(window);
+    return TRUE;
+}
+
+POINT client_place(HWND main, HWND child) {
+    RECT rect;
+    GetWindowRect(child, &rect);
+    POINT place = {rect.left, rect.top};
+    ScreenToClient(main, &place);
+    return place;
+}
+
+std::vector<HWND> children_in_reading_order(HWND main, const char* class_name) {
+    Children children = {class_name, {}};
+    EnumChildWindows(main, collect_child, reinterpret_cast<LPARAM>(&children));
+    std::vector<HWND>& found = children.found;
+    for (size_t i = 1; i < found.size(); ++i)  // few windows: insertion sort by place
+        for (size_t j = i; j > 0; --j) {
+            POINT a = client_place(main, found[j - 1]), b = client_place(main, found[j]);
+            if (a.y < b.y || (a.y == b.y && a.x <= b.x)) break;
+            std::swap(found[j - 1], found[j]);
+        }
+    return found;
+}
+
+// The cell buttons are the multi-line push buttons; the option check boxes are not.
+HWND visible_cell(HWND main, int position) {
+    int index = 0;
+    for (HWND button : children_in_reading_order(main, "Button")) {
+        if (!(GetWindowLongA(button, GWL_STYLE) & BS_MULTILINE)) continue;
+        if (index++ == position) return button;
+    }
+    return nullptr;
+}
+
+// The row pin boxes stand at the left edge of the grid, below the count boxes.
+HWND first_row_pin_box(HWND main) {
+    for (HWND box : children_in_reading_order(main, "ComboBox"))
+        if (client_place(main, box).x < 20 && client_place(main, box).y > 100) return box;
+    return nullptr;
+}
+
+void inject_key(WORD key, bool down) { keybd_event(static_cast<BYTE>(key), 0, down ? 0 : KEYEVENTF_KEYUP, 0); }
+
+// A click on a cell while a key or mouse button is held. The utility reads the state of the
+// modifier when the click arrives, so the press must reach its queue (and be taken off it)
+// first: input waits behind posted messages.
+void click_cell_holding(HWND main, HWND cell, Opening opening) {
+    bool right = opening == Opening::FN_CELL;
+    if (right) {
+        POINT background = {20, 110};  // empty window background between the options and the grid
+        ClientToScreen(main, &background);
+        SetCursorPos(background.x, background.y);
+        mouse_event(MOUSEEVENTF_RIGHTDOWN, 0, 0, 0, 0);
+    } else {
+        inject_key(VK_CONTROL, true);
+    }
+    Sleep(400);
+    settle(main);
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(cell));
+    Sleep(400);
+    if (right) mouse_event(MOUSEEVENTF_RIGHTUP, 0, 0, 0, 0);
+    else inject_key(VK_CONTROL, false);
+}
+
+// Reads the unit's configuration with the Read command and confirms its success message.
+bool load_unit_configuration(HWND main) {
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(CMD_READ, 0), 0);
+    HWND box = wait_for([] { return titled_dialog(APP_TITLE); });
+    if (!box) return false;
+    char text[128] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);  // the text of a message box
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    wait_for([] { return titled_dialog(APP_TITLE) ? nullptr : HWND_DESKTOP; });
+    settle(main);
+    return std::strstr(text, "successfully read") != nullptr;
+}
+
+// False when the cell or box that the state needs is not there.
+bool open_state(const State& state, HWND main) {
+    if (!main) return true;
+    HWND control = nullptr;
+    switch (state.opening) {
+    case Opening::NONE: break;
+    case Opening::COMMAND: PostMessageA(main, WM_COMMAND, MAKEWPARAM(state.arg, 0), 0); break;
+    case Opening::CELL:
+        if (!(control = visible_cell(main, state.arg))) return false;
+        PostMessageA(main, WM_COMMAND, MAKEWPARAM(0, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        break;
+    case Opening::CTRL_CELL:
+    case Opening::FN_CELL:
+        if (!(control = visible_cell(main, state.arg))) return false;
+        click_cell_holding(main, control, state.opening);
+        break;
+    case Opening::ROW_PIN:
+        if (!(control = first_row_pin_box(main))) return false;
+        DWORD_PTR result;
+        SendMessageA(control, CB_SETCURSEL, state.arg - 1, 0);
+        SendMessageTimeoutA(main, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control),
+                            SMTO_ABORTIFHUNG, 5000, &result);
+        break;
+    }
+    return true;
+}
+
 HWND wait_for_state(const State& state, HWND main) {
-    if (state.command && main) PostMessageA(main, WM_COMMAND, MAKEWPARAM(state.command, 0), 0);
-    if (!state.title) return nullptr;
+    if (!open_state(state, main)) {
+        std::fprintf(stderr, "the cell or box to click for \"%s\" is not there\n", state.name);
+        return nullptr;
+    }
+    if (!state.title) return main;
     HWND target = wait_for([&] { return titled_dialog(state.title); });
     if (target && state.text_start) {
         wait_for([&]() -> HWND {
             return std::strncmp(progress_text_of(target), state.text_start, std::strlen(state.text_start)) == 0 ? target
                                                                                                              : nullptr;
         });
+    }
+    if (target && state.then_click) {
+        settle(target);
+        PostMessageA(target, WM_COMMAND, MAKEWPARAM(state.then_click, BN_CLICKED), 0);
+        target = wait_for([&] { return titled_dialog(state.then_title); });
     }
     return target;
 }
@@ -218,6 +376,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     bool close = argc > 3 && std::strcmp(argv[3], "--close") == 0;
+    // The pointer away in a corner, so that no button shows the hover look.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     bool no_device = std::strcmp(state->name, "no-device") == 0;
     HWND main = no_device ? nullptr : wait_for(visible_main_window);
     if (!no_device && !main) {
@@ -225,14 +385,19 @@ int main(int argc, char** argv) {
         return 1;
     }
     settle(main);
-    HWND target = wait_for_state(*state, main);
-    if (state->title && !target) {
-        std::fprintf(stderr, "the window \"%s\" did not appear\n", state->title);
-        return 1;
+    HWND target = nullptr;
+    if (state->load && !load_unit_configuration(main)) {
+        std::fprintf(stderr, "the unit's configuration was not read\n");
+    } else if (!(target = wait_for_state(*state, main))) {
+        const char* expected = state->then_title ? state->then_title : state->title;
+        std::fprintf(stderr, "the window \"%s\" did not appear\n", expected ? expected : APP_TITLE);
     }
-    settle(target);
-    settle(main);
-    bool saved = save_bmp(picture_rect(main, target), argv[2]);
+    bool saved = false;
+    if (target) {
+        settle(target);
+        settle(main);
+        saved = save_bmp(picture_rect(state->alone ? nullptr : main, target), argv[2]);
+    }
     DWORD process = 0;
     GetWindowThreadProcessId(main ? main : target, &process);
     put_back(main, process, close);
