@@ -31,6 +31,7 @@ struct CommandLine {
     std::string output;
     bool numeric = false;
     bool verify = false;
+    bool all_units = false;
     int unit = 0;  // 0: not given
 };
 
@@ -55,8 +56,8 @@ struct Subcommands {
     CLI::App* diff;
 };
 
-void add_unit_option(CLI::App* command, CommandLine& line) {
-    command->add_option("--unit", line.unit, "Unit number 1-4 (needed when several are attached)")
+CLI::Option* add_unit_option(CLI::App* command, CommandLine& line) {
+    return command->add_option("--unit", line.unit, "Unit number 1-4 (needed when several are attached)")
         ->check(CLI::Range(1, MAX_UNITS));
 }
 
@@ -82,7 +83,8 @@ void add_unit_commands(CLI::App& app, CommandLine& line, Subcommands& commands) 
     commands.units = app.add_subcommand("units", "List the attached units");
     commands.write = app.add_subcommand("write", "Write a configuration file to a unit");
     commands.write->add_option("FILE", line.file, "Configuration file")->required();
-    add_unit_option(commands.write, line);
+    CLI::Option* unit = add_unit_option(commands.write, line);
+    commands.write->add_flag("--all", line.all_units, "Write to every attached unit in turn")->excludes(unit);
     commands.write->add_flag("--verify", line.verify, "Read the unit back and list what differs");
     commands.read = app.add_subcommand("read", "Read a unit's configuration into a file");
     commands.read->add_option("-o,--output", line.output, "Configuration file to write")->required();
@@ -95,7 +97,7 @@ int dispatch(const Subcommands& commands, const CommandLine& line) {
     if (commands.import_json->parsed()) return run_import_command(line.file, line.output);
     if (commands.new_file->parsed()) return run_new_command(line.output);
     if (commands.units->parsed()) return run_units_command();
-    if (commands.write->parsed()) return run_write_command(line.file, line.unit, line.verify);
+    if (commands.write->parsed()) return run_write_command(line.file, line.unit, line.verify, line.all_units);
     if (commands.read->parsed()) return run_read_command(line.output, line.unit);
     if (commands.diff->parsed()) return run_diff_command(line.file, line.second_file);
     return CTL_EXIT_USAGE;

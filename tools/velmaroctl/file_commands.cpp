@@ -105,7 +105,7 @@ int run_diff_command(const std::string& a, const std::string& b) {
     }
     ConfigSnapshot first;
     ConfigSnapshot second;
-    if (!load_source(a, first) || !load_source(b, second)) return CTL_EXIT_FAILED;
+    if (!load_source(a, first) || !load_source(b, second)) return CTL_EXIT_NOT_COMPARED;
     const std::vector<std::string> differences = compare_configurations(first, second);
     for (const std::string& line : differences) *ctl_out << line << "\n";
     return differences.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED;

@@ -26,7 +26,9 @@ bool load_unit_configuration(int unit, ConfigSnapshot& snapshot);
 
 // The commands; each returns the exit status.
 int run_units_command();
-int run_write_command(const std::string& file, int unit, bool verify);
+// write --verify and diff exit 0 equal, 1 different, 2 not compared; --all writes to every
+// attached unit in turn, one line each.
+int run_write_command(const std::string& file, int unit, bool verify, bool all);
 int run_read_command(const std::string& output, int unit);
 
 // Called by write --verify between the write and the read-back (tests change the unit here).
