@@ -2,11 +2,14 @@
 // the round trips, and every error path with its exit status and message.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -426,6 +429,42 @@ TEST_F(CliFiles, UsageErrorsExitTwo) {
         EXPECT_EQ(CTL_EXIT_USAGE, result.status) << ::testing::PrintToString(args);
         EXPECT_NE("", result.err) << ::testing::PrintToString(args);
     }
+}
+
+// An output stream on the write end of a pipe whose reader has gone.
+std::ofstream closed_pipe() {
+    int fds[2];
+    EXPECT_EQ(0, pipe(fds));
+    std::ofstream stream("/dev/fd/" + std::to_string(fds[1]), std::ios::binary);
+    close(fds[0]);
+    close(fds[1]);
+    return stream;
+}
+
+TEST_F(CliFiles, OutputThatCannotBeWrittenFailsWithOneLine) {
+    macros_with_gaps();
+    save_model(path("m.qzc"));
+    reset_to_default_configuration();
+    save_model(path("d.qzc"));
+    const std::vector<std::vector<std::string>> commands = {
+        {"show", path("m.qzc")},
+        {"export", path("m.qzc")},
+        {"diff", path("m.qzc"), path("d.qzc")},
+        {"--help"},
+    };
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);  // as velmaroctl would see it
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        std::ostringstream err;
+        std::ofstream full("/dev/full", std::ios::binary);
+        EXPECT_EQ(CTL_EXIT_FAILED, run_velmaroctl(args, full, err));
+        EXPECT_EQ("Error writing the output: No space left on device\n", err.str());
+        std::ostringstream quiet;
+        std::ofstream pipe_end = closed_pipe();
+        EXPECT_EQ(CTL_EXIT_FAILED, run_velmaroctl(args, pipe_end, quiet));
+        EXPECT_EQ("", quiet.str()) << "a closed pipe ends quietly";
+    }
+    std::signal(SIGPIPE, previous);
 }
 
 TEST_F(CliFiles, HelpExitsZero) {

@@ -2,7 +2,9 @@
 // to run without a window.
 #include "velmaroctl.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -120,6 +122,18 @@ int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::
     }
     return dispatch(commands, line);
 }
+
+// A command whose output did not reach its destination has failed: one line says so, except
+// for a closed pipe (`velmaroctl export F | head -1`), where the reader wants no more.
+int check_output(std::ostream& out, int status) {
+    out.flush();
+    if (out) return status;
+    const int error = errno;
+    if (error != EPIPE)
+        report_error(std::string("Error writing the output") +
+                     (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+    return CTL_EXIT_FAILED;
+}
 }  // namespace
 
 void report_error(const std::string& text) {
@@ -143,12 +157,13 @@ int run_velmaroctl(const std::vector<std::string>& args, std::ostream& out, std:
     install_cli_engine_ops();
     install_cli_transfer_ui(&err == &std::cerr && stderr_is_terminal());
     int status = CTL_EXIT_FAILED;
+    errno = 0;
     try {
         status = parse_and_run(args, out, err);
     } catch (const std::exception& error) {
         report_error(std::string("Error: ") + error.what());
     }
-    out.flush();
+    status = check_output(out, status);
     ctl_out = &std::cout;
     ctl_err = &std::cerr;
     // A caller that runs the tool in-process (the tests) gets its own operations back.
