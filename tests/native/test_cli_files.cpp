@@ -83,7 +83,7 @@ void macros_with_gaps() {
 
 void odd_codes() {
     set_matrix({1, 2}, {3});
-    set_cell(0, 0, 0x0A7F, 0x0084);
+    set_cell(0, 0, 0x0A04, 0x4004);  // flag bits that the utility never sets
     set_cell(0, 1, 0xFA04, KEY_FLAG_MACRO);  // macro flag with number 0 refers to nothing
 }
 
@@ -106,12 +106,14 @@ void full_macro_memory() {
     }
 }
 
-// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table.
+// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table;
+// Break All and the delay, which only steps hold, give way to keys 50 and 100.
 std::function<void()> key_numbers_from(int first) {
     return [first] {
         set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
         for (int i = 0; i < 20; ++i) {
-            const int key = (first + i) % 128;
+            int key = (first + i) % 128;
+            if (key == KEY_BREAK_ALL || key == KEY_DELAY) key = key == KEY_DELAY ? 100 : 50;
             set_cell(i / 4, i % 4, key, KEY_FLAG_REPEAT | key);
         }
     };
@@ -327,6 +329,34 @@ std::vector<ImportErrorCase> import_error_cases() {
          "Macro 1 is listed twice in \"macros\""},
         {"macro field", [](Json& d) { d["macros"][0]["steps"] = Json::array(); },
          "Unknown field \"steps\" in macro 1"},
+        {"second FN key", [](Json& d) { d["keys"] = Json::parse(R"([["FN", "B"], ["FN [OFF]", 2]])"); },
+         "\"keys\": the FN key is at row 1, column 1; row 2, column 1 and row 2, column 2; only one cell "
+         "can hold it"},
+        {"FN step", [](Json& d) { d["macros"][0]["make"] = Json({"A", "FN"}); },
+         "Macro 1, make step 2: the FN key cannot be a macro step"},
+        {"released FN step", [](Json& d) { d["macros"][0]["break"] = Json({0x82}); },
+         "Macro 1, break step 1: the FN key cannot be a macro step"},
+        {"Not Used step", [](Json& d) { d["macros"][0]["make"] = Json({"not used"}); },
+         "Macro 1, make step 1: a step cannot be \"Not Used\""},
+        {"released Not Used step", [](Json& d) { d["macros"][0]["break"] = Json({"release Not Used"}); },
+         "Macro 1, break step 1: a release of \"Not Used\" cannot be a macro step"},
+        {"delay in a cell", [](Json& d) { d["keys"][0][1] = "key 127"; },
+         "\"keys\" at row 1, column 2: a delay is a macro step; a cell cannot hold it"},
+        {"delay step in a cell", [](Json& d) { d["fn_keys"] = Json::parse("[[0, 0], [0, 2687]]"); },
+         "\"fn_keys\" at row 2, column 2: a delay is a macro step; a cell cannot hold it"},
+        {"break all in a cell", [](Json& d) { d["keys"][1][1] = "repeat break all"; },
+         "\"keys\" at row 2, column 2: Break All is a macro step; a cell cannot hold it"},
+        {"release in a cell", [](Json& d) { d["keys"][1][0] = 0x84; },
+         "\"keys\" at row 2, column 1: a release is a macro step; a cell cannot hold it"},
+        {"huge number", [](Json& d) { d["rows"] = "raw:1e400"; }, "\"rows\" holds a number too large to read"},
+        {"huge key code", [](Json& d) { d["keys"][1][0] = "raw:-1e999"; },
+         "\"keys\" entry 2, entry 1 holds a number too large to read"},
+        {"huge step", [](Json& d) { d["macros"][0]["make"] = Json({"A", "raw:1e400"}); },
+         "\"macros\" entry 1, \"make\" entry 2 holds a number too large to read"},
+        {"fraction step", [](Json& d) { d["macros"][0]["make"] = Json({4.5}); },
+         "Macro 1, make step 1: a step must be a name or a number, not 4.5"},
+        {"fraction macro number", [](Json& d) { d["macros"][0]["number"] = 1.5; },
+         "The \"number\" of \"macros\" entry 1 must be a whole number from 1 to 127, not 1.5"},
         {"duplicate pin", [](Json& d) { d["row_pins"] = Json({4, 2}); },
          "Error: Pin 2 is used for multiple scan lines"},
         {"budget",
@@ -349,12 +379,23 @@ std::vector<ImportErrorCase> import_error_cases() {
     };
 }
 
+// "raw:1e400" in a document's text becomes the number 1e400, which no JSON value holds.
+std::string with_raw_numbers(std::string text) {
+    const std::string marker = "\"raw:";
+    for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at)) {
+        const std::size_t end = text.find('"', at + marker.size());
+        text = text.substr(0, at) + text.substr(at + marker.size(), end - at - marker.size()) +
+               text.substr(end + 1);
+    }
+    return text;
+}
+
 TEST_F(CliFiles, BadImportsNameTheProblemExitOneAndWriteNothing) {
     for (const ImportErrorCase& c : import_error_cases()) {
         SCOPED_TRACE(c.name);
         Json doc = base_document();
         c.change(doc);
-        write_text(path("bad.json"), doc.dump());
+        write_text(path("bad.json"), with_raw_numbers(doc.dump()));
         const CliResult result = run_cli({"import", path("bad.json"), "-o", path("out.qzc")});
         EXPECT_EQ(CTL_EXIT_FAILED, result.status);
         const std::string message = c.message;
@@ -399,6 +440,12 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
          "Error saving the file: " + path("no/such/folder/x.qzc")},
         {{"diff", path("missing.qzc"), path("short.qzc")}, "Error opening the file: " + path("missing.qzc"),
          CTL_EXIT_NOT_COMPARED},
+        {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
+        {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},
+        {{"bogus", "x"},
+         "Unknown command \"bogus\": the commands are show, export, import, new, diff, units, write, "
+         "read (velmaroctl --help tells more)",
+         CTL_EXIT_USAGE},
     };
     for (const auto& c : cases) {
         const CliResult result = run_cli(c.args);

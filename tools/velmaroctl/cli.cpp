@@ -105,6 +105,19 @@ int dispatch(const Subcommands& commands, const CommandLine& line) {
     return CTL_EXIT_USAGE;
 }
 
+bool known_command(CLI::App& app, const std::string& name) {
+    for (const CLI::App* command : app.get_subcommands({}))
+        if (command->get_name() == name) return true;
+    return false;
+}
+
+std::string command_list(CLI::App& app) {
+    std::string list;
+    for (const CLI::App* command : app.get_subcommands({}))
+        list += (list.empty() ? "" : ", ") + command->get_name();
+    return list;
+}
+
 int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"velmaroctl: view, convert, compare and transfer VELMARO configurations",
                  "velmaroctl"};
@@ -113,6 +126,11 @@ int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::
     CommandLine line;
     Subcommands commands = add_file_commands(app, line);
     add_unit_commands(app, line, commands);
+    if (!args.empty() && !args[0].empty() && args[0][0] != '-' && !known_command(app, args[0])) {
+        report_error("Unknown command \"" + args[0] + "\": the commands are " + command_list(app) +
+                     " (velmaroctl --help tells more)");
+        return CTL_EXIT_USAGE;
+    }
     std::vector<const char*> argv{"velmaroctl"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     try {

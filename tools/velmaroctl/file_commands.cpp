@@ -23,6 +23,7 @@ bool read_text_file(const std::string& path, std::string& text) {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         return true;
     }
+    if (refuse_directory(path)) return false;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         report_error("Error opening the file: " + path);

@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <set>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -168,6 +169,21 @@ void read_pins(const Json& document, const char* name, int count, const char* li
                                   1, HIGHEST_PIN);
 }
 
+// What the utility's own editors can never put in a cell or a step; "" when it can hold it.
+std::string cell_problem(int code) {
+    if (code & KEY_FLAG_MACRO) return "";
+    const int low = code & 0xFF;
+    const char* step = (low & KEY_FLAG_BREAK) ? "a release" : low == KEY_BREAK_ALL ? "Break All"
+                       : low == KEY_DELAY                   ? "a delay" : nullptr;
+    return step ? std::string(step) + " is a macro step; a cell cannot hold it" : "";
+}
+
+std::string step_problem(int step) {
+    if ((step & KEY_NUMBER_MASK) == KEY_FN && step <= 0xFF) return "the FN key cannot be a macro step";
+    if (step == KEY_FLAG_BREAK) return "a release of \"Not Used\" cannot be a macro step";
+    return "";
+}
+
 int read_cell(const Json& value, const std::string& where) {
     int code = 0;
     std::string problem;
@@ -180,6 +196,7 @@ int read_cell(const Json& value, const std::string& where) {
     } else {
         problem = "a key code must be a name or a number, not " + value.dump();
     }
+    if (problem.empty()) problem = cell_problem(code);
     if (!problem.empty()) fail(where + ": " + problem);
     return code;
 }
@@ -197,6 +214,23 @@ void read_table(const Json& document, const char* name, const ConfigSnapshot& sn
     }
 }
 
+std::string cell_name(int row, int column) {
+    return "row " + std::to_string(row + 1) + ", column " + std::to_string(column + 1);
+}
+
+// The normal table holds the FN key in one cell at most.
+void check_one_fn_key(const ConfigSnapshot& snapshot) {
+    std::vector<std::string> cells;
+    for (int row = 0; row < snapshot.rows; ++row)
+        for (int column = 0; column < snapshot.columns; ++column)
+            if (snapshot.keys[row][column] == KEY_FN) cells.push_back(cell_name(row, column));
+    if (cells.size() < 2) return;
+    std::string list;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == cells.size() ? " and " : "; ") + cells[i];
+    fail("\"keys\": the FN key is at " + list + "; only one cell can hold it");
+}
+
 int read_step(const Json& value, const std::string& where) {
     int step = 0;
     std::string problem;
@@ -209,6 +243,7 @@ int read_step(const Json& value, const std::string& where) {
     } else {
         problem = "a step must be a name or a number, not " + value.dump();
     }
+    if (problem.empty()) problem = step_problem(step);
     if (!problem.empty()) fail(where + ": " + problem);
     return step;
 }
@@ -275,14 +310,50 @@ void read_matrix(const Json& document, ConfigSnapshot& snapshot) {
     read_pins(document, "row_pins", snapshot.rows, "row", snapshot.row_pins);
 }
 
+// Where the parser is in a document: one frame per object or array entered.
+struct ParseFrame {
+    bool array;
+    std::string key;    // in an object: the member being read
+    std::size_t index;  // in an array: the element being read
+};
+
+void track(std::vector<ParseFrame>& frames, Json::parse_event_t event, const Json& parsed) {
+    using Event = Json::parse_event_t;
+    switch (event) {
+    case Event::object_start:
+    case Event::array_start: frames.push_back({event == Event::array_start, "", 0}); return;
+    case Event::key: frames.back().key = parsed.get<std::string>(); return;
+    case Event::object_end:
+    case Event::array_end: frames.pop_back(); break;
+    case Event::value: break;
+    }
+    if (!frames.empty() && frames.back().array) ++frames.back().index;
+}
+
+std::string place_text(const std::vector<ParseFrame>& frames) {
+    // "keys" entry 2, entry 1; "macros" entry 1, "make" entry 3
+    std::string text;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (i > 0) text += frames[i - 1].array ? ", " : " ";
+        text += frames[i].array ? "entry " + std::to_string(frames[i].index + 1) : quoted(frames[i].key);
+    }
+    return text.empty() ? "The document" : text;
+}
+
 Json parse_document(const std::string& text) {
+    std::vector<ParseFrame> frames;
     try {
-        return Json::parse(text);
+        return Json::parse(text, [&frames](int, Json::parse_event_t event, Json& parsed) {
+            track(frames, event, parsed);
+            return true;
+        });
     } catch (const Json::parse_error& error) {
         std::string what = error.what();
         const std::size_t tag_end = what.find("] ");
         if (tag_end != std::string::npos) what.erase(0, tag_end + 2);
         fail("Invalid JSON: " + what);
+    } catch (const Json::out_of_range&) {
+        fail(place_text(frames) + " holds a number too large to read");
     }
 }
 }  // namespace
@@ -312,6 +383,7 @@ void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot) 
     snapshot.single_key_at_a_time = optional_flag(document, "single_key_at_a_time");
     snapshot.filter_ghost_keys = optional_flag(document, "filter_ghost_keys");
     read_table(document, "keys", snapshot, snapshot.keys);
+    check_one_fn_key(snapshot);
     if (document.contains("fn_keys")) {
         read_table(document, "fn_keys", snapshot, snapshot.fn_keys);
     } else {
