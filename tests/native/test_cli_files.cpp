@@ -229,6 +229,7 @@ TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
             const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
             ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
             EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
+            EXPECT_EQ(CTL_EXIT_OK, run_cli({"diff", path("doc.json"), path("original.qzc")}).status);
         }
     }
 }
@@ -420,6 +421,7 @@ TEST_F(CliFiles, AFailedImportLeavesTheOldFileAsItWas) {
 
 TEST_F(CliFiles, UnreadableFilesAreNamed) {
     write_text(path("short.qzc"), std::string(100, 'x'));
+    write_text(path("d.json"), "");
     Image invalid = valid_image(2, 2);
     invalid[IMAGE_ROWS] = 0;
     scramble_config_bytes(invalid.data());
@@ -439,6 +441,9 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
         {{"new", "-o", path("no/such/folder/x.qzc")},
          "Error saving the file: " + path("no/such/folder/x.qzc")},
         {{"diff", path("missing.qzc"), path("short.qzc")}, "Error opening the file: " + path("missing.qzc"),
+         CTL_EXIT_NOT_COMPARED},
+        {{"diff", path("d.json"), path("short.qzc")}, path("d.json") + ": Invalid JSON: parse error at line 1, "
+         "column 1: syntax error while parsing value - unexpected end of input; expected '[', '{', or a literal",
          CTL_EXIT_NOT_COMPARED},
         {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
         {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},

@@ -10,6 +10,7 @@
 
 #include "key_notation.h"
 #include "keys/key_codes.h"
+#include "velmaroctl.h"
 
 namespace {
 using Json = nlohmann::json;
@@ -391,4 +392,20 @@ void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot) 
             for (int& code : row) code = KEY_NOT_USED;
     }
     read_macros(document, snapshot);
+}
+
+bool import_configuration(const std::string& text, const std::string& source, ConfigSnapshot& snapshot) {
+    default_snapshot(snapshot);
+    try {
+        configuration_from_json(text, snapshot);
+    } catch (const JsonInputError& error) {
+        report_error(source + ": " + error.what());
+        return false;
+    }
+    apply_configuration(snapshot);
+    const int used = macro_memory_used();
+    if (used <= MACRO_MEMORY_SIZE) return true;
+    report_error(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
+                 std::to_string(MACRO_MEMORY_SIZE) + " are available");
+    return false;
 }
