@@ -197,6 +197,49 @@ TEST_F(CliUnits, TransferFailuresGiveTheUtilitysMessagesAndWriteNoFile) {
     }
 }
 
+TEST_F(CliUnits, WriteAllWritesEveryUnitInTurnWithALineEach) {
+    const std::string ok = ": written\n";
+    const struct {
+        const char* name;
+        int units;
+        int lost_unit;  // unplugged part-way through its write, 0 for none
+        bool verify;
+        std::string out;
+        std::string err;
+        int status;
+    } cases[] = {
+        {"three units", 3, 0, false,
+         "Unit #1  SN- 11111111" + ok + "Unit #2  SN- 22222222" + ok + "Unit #3  SN- 33333333" + ok, "",
+         CTL_EXIT_OK},
+        {"one unit", 1, 0, true, "Unit #1  SN- 11111111: written and verified\n", "", CTL_EXIT_OK},
+        {"unit 2 lost", 3, 2, false,
+         "Unit #1  SN- 11111111" + ok + "Unit #2  SN- 22222222: Error while writing to the VELMARO (2)\n"
+         "Unit #3  SN- 33333333" + ok,
+         "1 of 3 units did not take the configuration\n", CTL_EXIT_FAILED},
+        {"unit 1 lost, verify", 2, 1, true,
+         "Unit #1  SN- 11111111: Error while writing to the VELMARO (1)\n"
+         "Unit #2  SN- 22222222: written and verified\n",
+         "1 of 2 units did not take the configuration\n", CTL_EXIT_NOT_COMPARED},
+        {"no unit", 0, 0, false, "", "The VELMARO (1) was not found\n", CTL_EXIT_FAILED},
+    };
+    const Bytes written = with_mark(built_image());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimUnits units;
+        for (int unit = 1; unit <= c.units; ++unit) units.add_unit(unit, std::string(8, char('0' + unit)));
+        if (c.lost_unit) units.fail_after(c.lost_unit, 20);
+        std::vector<std::string> args = {"write", file(), "--all"};
+        if (c.verify) args.push_back("--verify");
+        const CliResult result = run_cli(args);
+        EXPECT_EQ(c.status, result.status);
+        EXPECT_EQ(c.out, result.out);
+        EXPECT_EQ(c.err, result.err);
+        for (int unit = 1; unit <= c.units; ++unit)
+            if (unit != c.lost_unit) EXPECT_EQ(written, units.image(unit)) << unit;
+    }
+    EXPECT_EQ(CTL_EXIT_USAGE, run_cli({"write", file(), "--all", "--unit", "1"}).status);
+}
+
 TEST_F(CliUnits, ABadFileTouchesNoUnit) {
     sim.add_unit(1);
     std::ofstream(path("short.qzc")) << "short";
