@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <expat.h>
+
 #include <nlohmann/json.hpp>
 
 #include "config/config_file.h"
@@ -18,7 +20,9 @@
 #include "keys/key_codes.h"
 #include "test_config_helpers.h"
 #include "cli_test_support.h"
+#include "svg_writer.h"
 #include "velmaroctl.h"
+#include "wiring_sheet.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -448,8 +452,8 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
         {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
         {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},
         {{"bogus", "x"},
-         "Unknown command \"bogus\": the commands are show, export, import, new, diff, units, write, "
-         "read (velmaroctl --help tells more)",
+         "Unknown command \"bogus\": the commands are show, export, import, new, diff, sheet, units, "
+         "write, read (velmaroctl --help tells more)",
          CTL_EXIT_USAGE},
     };
     for (const auto& c : cases) {
@@ -522,7 +526,7 @@ TEST_F(CliFiles, OutputThatCannotBeWrittenFailsWithOneLine) {
 TEST_F(CliFiles, HelpExitsZero) {
     const CliResult result = run_cli({"--help"});
     EXPECT_EQ(CTL_EXIT_OK, result.status);
-    for (const char* command : {"show", "export", "import", "new", "units", "write", "read", "diff"})
+    for (const char* command : {"show", "export", "import", "new", "units", "write", "read", "diff", "sheet"})
         EXPECT_NE(std::string::npos, result.out.find(command)) << command;
 }
 
@@ -575,4 +579,189 @@ TEST_F(CliFiles, DiffListsEveryDifferenceInReadableNames) {
         EXPECT_EQ(c.lines.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED, result.status);
     }
 }
+
+// ---- wiring sheet -----------------------------------------------------------------------
+
+// A <text> of the sheet and the box it stands in: the first <rect> of its <g>.
+struct SheetText {
+    std::string text;
+    double x, y, size;
+    std::string anchor;
+    double box[4];  // x, y, width, height; width -1 when the text is in no box
+};
+
+struct SheetReader {
+    std::vector<SheetText> texts;
+    double box[4] = {0, 0, -1, 0};
+    bool in_group = false;
+    bool in_text = false;
+};
+
+double attribute(const char** attributes, const char* name) {
+    for (int i = 0; attributes[i]; i += 2)
+        if (std::string(attributes[i]) == name) return std::atof(attributes[i + 1]);
+    return 0;
+}
+
+std::string text_attribute(const char** attributes, const char* name) {
+    for (int i = 0; attributes[i]; i += 2)
+        if (std::string(attributes[i]) == name) return attributes[i + 1];
+    return "";
+}
+
+void XMLCALL sheet_element_start(void* data, const char* name, const char** attributes) {
+    SheetReader& reader = *static_cast<SheetReader*>(data);
+    const std::string element = name;
+    if (element == "g") {
+        reader.in_group = true;
+        reader.box[2] = -1;
+    } else if (element == "rect" && reader.in_group && reader.box[2] < 0) {
+        for (int i = 0; i < 4; ++i)
+            reader.box[i] = attribute(attributes, (const char*[]){"x", "y", "width", "height"}[i]);
+    } else if (element == "text") {
+        reader.in_text = true;
+        SheetText text{"", attribute(attributes, "x"), attribute(attributes, "y"),
+                       attribute(attributes, "font-size"), text_attribute(attributes, "text-anchor"), {}};
+        std::copy(reader.box, reader.box + 4, text.box);
+        if (!reader.in_group) text.box[2] = -1;
+        reader.texts.push_back(text);
+    }
+}
+
+void XMLCALL sheet_element_end(void* data, const char* name) {
+    SheetReader& reader = *static_cast<SheetReader*>(data);
+    if (std::string(name) == "g") reader.in_group = false;
+    if (std::string(name) == "text") reader.in_text = false;
+}
+
+void XMLCALL sheet_characters(void* data, const char* characters, int length) {
+    SheetReader& reader = *static_cast<SheetReader*>(data);
+    if (reader.in_text) reader.texts.back().text.append(characters, length);
+}
+
+// Reads the sheet with expat; fails the test when it is not well-formed XML.
+std::vector<SheetText> read_sheet(const std::string& svg) {
+    SheetReader reader;
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_SetUserData(parser, &reader);
+    XML_SetElementHandler(parser, sheet_element_start, sheet_element_end);
+    XML_SetCharacterDataHandler(parser, sheet_characters);
+    const bool well_formed = XML_Parse(parser, svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
+    EXPECT_TRUE(well_formed) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                             << XML_GetCurrentLineNumber(parser);
+    XML_ParserFree(parser);
+    return reader.texts;
+}
+
+// Every text lies inside its box, measured at the font's fixed character width; every box
+// inside the page's width.
+void expect_texts_in_their_boxes(const std::vector<SheetText>& texts) {
+    constexpr double slack = 0.01;
+    for (const SheetText& t : texts) {
+        SCOPED_TRACE(t.text);
+        ASSERT_GE(t.box[2], 0) << "a text outside any box";
+        const double width = character_count(t.text) * t.size * SVG_CHAR_WIDTH_EM;
+        const double left = t.anchor == "middle" ? t.x - width / 2 : t.anchor == "end" ? t.x - width : t.x;
+        EXPECT_GE(left, t.box[0] - slack);
+        EXPECT_LE(left + width, t.box[0] + t.box[2] + slack);
+        EXPECT_GE(t.y - 0.8 * t.size, t.box[1] - slack);
+        EXPECT_LE(t.y + 0.2 * t.size, t.box[1] + t.box[3] + slack);
+        EXPECT_GE(t.box[0], 0);
+        EXPECT_LE(t.box[0] + t.box[2], SHEET_WIDTH_MM);
+    }
+}
+
+bool sheet_holds(const std::vector<SheetText>& texts, const std::string& wanted, bool whole) {
+    for (const SheetText& t : texts)
+        if (whole ? t.text == wanted : t.text.find(wanted) != std::string::npos) return true;
+    return false;
+}
+
+// A 2 x 3 matrix with the FN key, repeat, two macros with every kind of step, and key names
+// that XML must escape.
+void sheet_sample() {
+    set_matrix({1, 2, 3}, {4, 5});
+    set_cell(0, 0, KEY_FN, KEY_FN);
+    set_cell(0, 1, KEY_FLAG_REPEAT | 4, 58);
+    set_cell(0, 2, KEY_FLAG_MACRO | 1, 70);
+    set_cell(1, 0, 116, KEY_FLAG_MACRO | KEY_FLAG_REPEAT | 2);
+    set_cell(1, 1, 36, 100);
+    set_cell(1, 2, 102, 117);
+    set_macro(0, {116, 6, 0x197F, 0x86}, {KEY_BREAK_ALL});
+    set_macro(1, {0x007F}, {});
+    view->set_single_key_checked(true);
+}
+
+// Twenty cells of the longest names in both tables, on eight columns.
+void long_names() {
+    set_matrix({1, 2, 3, 4, 5, 6, 7, 8}, {9});
+    for (int column = 0; column < 8; ++column)
+        set_cell(0, column, column % 2 ? 102 : 70, KEY_FLAG_REPEAT | (column % 2 ? 100 : 72));
+}
+
+// Forty macros, one for each cell of both tables, filling 390 of the 399 bytes.
+void forty_macros() {
+    set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
+    for (int cell = 0; cell < 20; ++cell) {
+        set_cell(cell / 4, cell % 4, KEY_FLAG_MACRO | (cell + 1), KEY_FLAG_MACRO | (cell + 21));
+        set_macro(cell, {116, 117, 6, 0x0A7F, 0x86}, {0x85, 0x84});
+        set_macro(cell + 20, {70, 0x327F, 0xC6}, {KEY_BREAK_ALL, 0x83, 0xFA});
+    }
+}
+
+TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
+    const struct {
+        const char* name;
+        std::function<void()> set_up;
+        const char* file;
+        std::vector<std::string> whole;  // texts of their own: cells, pins, headings
+        std::vector<std::string> within;  // parts of a text: steps, options, labels
+    } cases[] = {
+        {"sample", sheet_sample, "sample.qzc",
+         {"FN", "FN key", "A", "repeat", "F1", "Macro 1", "Print Screen", "Left Ctrl", "Macro 2", "7 &",
+          "Non-US \\ |", "Not Used (102)", "Left Shift", "Pin 1", "Col 1", "Pin 5", "Row 2", "Pin 9", "free",
+          "pin 1", "pin 2", "pin 3", "pin 4", "pin 5"},
+         {"Left Ctrl,", " C,", "wait 250 ms", "release C", "Break All", "wait 2560 ms",
+          "Macro 1  make (250 ms):", "Macro 2  make (2560 ms):", "break (0 ms): (none)",
+          "Single Key at a Time: ON", "Filter Ghost Keys: OFF",
+          "Macro memory: 12 bytes used, 387 remaining", "Configuration file", "sample.qzc"}},
+        {"long names", long_names, "a <long> & \"odd\" name that goes on and on and on and on and on.qzc",
+         {"Print Screen", "Not Used (102)", "Non-US \\ |", "Pause", "Col 8", "pin 8", "Row 1", "pin 9"},
+         {"a <long> & \"odd\" name"}},
+        {"forty macros", forty_macros, "m.qzc",
+         {}, {"Macro 1  make (100 ms):", "Macro 40  make (500 ms):", "release Right Alt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset_to_default_configuration();
+        c.set_up();
+        save_model(path(c.file));
+        const CliResult result = run_cli({"sheet", path(c.file), "-o", path("sheet.svg")});
+        ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+        const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
+        const std::string svg(bytes.begin(), bytes.end());
+        EXPECT_NE(std::string::npos, svg.find("width=\"210.00mm\" height=\"279.00mm\"")) << "one page";
+        EXPECT_EQ(std::string::npos, svg.find("<script")) << "nothing but drawing";
+        EXPECT_EQ(std::string::npos, svg.find("href")) << "no external files";
+        const std::vector<SheetText> texts = read_sheet(svg);
+        expect_texts_in_their_boxes(texts);
+        for (const std::string& text : c.whole) EXPECT_TRUE(sheet_holds(texts, text, true)) << text;
+        for (const std::string& text : c.within) EXPECT_TRUE(sheet_holds(texts, text, false)) << text;
+    }
+}
+
+TEST_F(CliFiles, SheetMarksAClashOfTwoLinesOnOnePin) {
+    Image image = valid_image(2, 2);
+    image[IMAGE_PIN_LIST + 1] = 1;  // column 2 on pin 1, with column 1
+    scramble_config_bytes(image.data());
+    std::ofstream(path("clash.qzc"), std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+    ASSERT_EQ(CTL_EXIT_OK, run_cli({"sheet", path("clash.qzc"), "-o", path("sheet.svg")}).status);
+    const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
+    const std::vector<SheetText> texts = read_sheet(std::string(bytes.begin(), bytes.end()));
+    for (std::size_t i = 0; i + 3 < texts.size(); ++i)
+        if (texts[i].text == "Pin 1")
+            EXPECT_EQ("CLASH Col 1 Col 2", texts[i + 1].text + " " + texts[i + 2].text + " " + texts[i + 3].text);
+    EXPECT_TRUE(sheet_holds(texts, "free", true));
+}
 }  // namespace
+

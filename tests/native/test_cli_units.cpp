@@ -359,6 +359,19 @@ TEST_F(CliUnits, DiffComparesAFileWithAUnit) {
     EXPECT_EQ("", different.err);
 }
 
+TEST_F(CliUnits, SheetOfAUnitNamesItsSerialNumber) {
+    sim.add_unit(1, "00123456");
+    ASSERT_EQ(CTL_EXIT_OK, run_cli({"write", file()}).status);
+    const CliResult result = run_cli({"sheet", "unit:1", "-o", path("unit.svg")});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    const Bytes svg = read_bytes(path("unit.svg"));
+    const std::string text(svg.begin(), svg.end());
+    EXPECT_NE(std::string::npos, text.find(">VELMARO (1)  SN- 123456  -  printed ")) << text.substr(0, 800);
+    EXPECT_NE(std::string::npos, text.find(">Macro 2  make (0 ms): B<"));
+    EXPECT_EQ(CTL_EXIT_FAILED, run_cli({"sheet", "unit:2", "-o", path("none.svg")}).status);
+    EXPECT_FALSE(fs::exists(path("none.svg")));
+}
+
 // ---- progress line ----------------------------------------------------------------------
 
 TEST(CliProgress, DrawsOnATerminalOnlyAndEndsItsLine) {

@@ -56,6 +56,7 @@ struct Subcommands {
     CLI::App* write;
     CLI::App* read;
     CLI::App* diff;
+    CLI::App* sheet;
 };
 
 CLI::Option* add_unit_option(CLI::App* command, CommandLine& line) {
@@ -78,6 +79,9 @@ Subcommands add_file_commands(CLI::App& app, CommandLine& line) {
     commands.diff = app.add_subcommand("diff", "List the differences of two configurations");
     commands.diff->add_option("A", line.file, "Configuration file or unit:N")->required();
     commands.diff->add_option("B", line.second_file, "Configuration file or unit:N")->required();
+    commands.sheet = app.add_subcommand("sheet", "Print a wiring sheet (one SVG page) of a configuration");
+    commands.sheet->add_option("SOURCE", line.file, "Configuration file, JSON document or unit:N")->required();
+    commands.sheet->add_option("-o,--output", line.output, "SVG file to write")->required();
     return commands;
 }
 
@@ -102,6 +106,7 @@ int dispatch(const Subcommands& commands, const CommandLine& line) {
     if (commands.write->parsed()) return run_write_command(line.file, line.unit, line.verify, line.all_units);
     if (commands.read->parsed()) return run_read_command(line.output, line.unit);
     if (commands.diff->parsed()) return run_diff_command(line.file, line.second_file);
+    if (commands.sheet->parsed()) return run_sheet_command(line.file, line.output);
     return CTL_EXIT_USAGE;
 }
 

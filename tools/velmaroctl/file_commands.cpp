@@ -2,16 +2,19 @@
 #include "file_commands.h"
 
 #include <cctype>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 
+#include "config/config_file.h"
 #include "config_diff.h"
 #include "json_codec.h"
 #include "text_output.h"
 #include "unit_commands.h"
 #include "velmaroctl.h"
+#include "wiring_sheet.h"
 
 namespace {
 constexpr const char* UNIT_PREFIX = "unit:";
@@ -52,6 +55,22 @@ bool is_json_name(const std::string& name) {
     std::string end = name.substr(name.size() - suffix.size());
     for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return end == suffix;
+}
+
+std::string today() {
+    const std::time_t now = std::time(nullptr);
+    char text[16] = "";
+    const std::tm* local = std::localtime(&now);
+    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
+    return text;
+}
+
+// What the sheet names as its source: the file, or the unit with its serial number.
+std::string sheet_source_label(const std::string& source) {
+    const int unit = unit_of_source(source);
+    if (unit == NOT_A_UNIT) return "Configuration file " + source;
+    read_unit_serial(unit);
+    return "VELMARO (" + std::to_string(unit) + ")  SN- " + std::to_string(unit_serial[unit]);
 }
 
 bool load_json_file(const std::string& path, ConfigSnapshot& snapshot) {
@@ -112,4 +131,15 @@ int run_diff_command(const std::string& a, const std::string& b) {
     const std::vector<std::string> differences = compare_configurations(first, second);
     for (const std::string& line : differences) *ctl_out << line << "\n";
     return differences.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED;
+}
+
+int run_sheet_command(const std::string& source, const std::string& output) {
+    if (!valid_source_name(source)) return CTL_EXIT_USAGE;
+    static ConfigSnapshot snapshot;
+    if (!load_source(source, snapshot)) return CTL_EXIT_FAILED;
+    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), today()});
+    if (write_file_atomically(output, reinterpret_cast<const std::uint8_t*>(svg.data()), svg.size()))
+        return CTL_EXIT_OK;
+    report_error("Error saving the file: " + output);
+    return CTL_EXIT_FAILED;
 }

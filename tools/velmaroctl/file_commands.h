@@ -17,3 +17,5 @@ int run_import_command(const std::string& json_file, const std::string& output);
 int run_new_command(const std::string& output);
 // `a` and `b` are configuration files or "unit:N".
 int run_diff_command(const std::string& a, const std::string& b);
+// The wiring sheet of a configuration file, a JSON document or "unit:N", as an SVG page.
+int run_sheet_command(const std::string& source, const std::string& output);

@@ -56,14 +56,6 @@ std::vector<int> percentages(const std::string& text) {
     return numbers;
 }
 
-bool read_unit_serial(int unit) {
-    HidDeviceHandle handle{};
-    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
-    unit_serial[unit] = device_read_serial(&handle);
-    CloseHidDevice(&handle);
-    return true;
-}
-
 // The unit a transfer uses: the one asked for, or unit 1 when only one is attached.
 int choose_unit(int requested) {
     bool present[MAX_UNITS + 1] = {};
@@ -208,6 +200,14 @@ int write_all_units(const WritePlan& plan, bool verify) {
     return status;
 }
 }  // namespace
+
+bool read_unit_serial(int unit) {
+    HidDeviceHandle handle{};
+    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
+    unit_serial[unit] = device_read_serial(&handle);
+    CloseHidDevice(&handle);
+    return true;
+}
 
 std::string progress_line(const std::string& progress_text) {
     const std::vector<int> numbers = percentages(progress_text);

@@ -18,6 +18,9 @@ void install_cli_transfer_ui(bool terminal);
 // only when several units are attached. Returns unit_count.
 int enumerate_cli_units(bool present[MAX_UNITS + 1]);
 
+// Reads the serial number of a unit into unit_serial; false when the unit does not open.
+bool read_unit_serial(int unit);
+
 // The message for a transfer result other than TRANSFER_OK.
 std::string transfer_error_text(int result, int unit, bool writing);
 
