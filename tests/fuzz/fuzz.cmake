@@ -49,12 +49,13 @@ add_test(NAME fuzz.image
           -print_final_stats=1 ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED fuzz_seeds TIMEOUT 120)
 
-# The import fuzzer: velmaroctl's JSON reader and the engine, without the command line.
+# The import fuzzer: velmaroctl's JSON reader, its wiring sheet and the engine, without the
+# command line.
 set(VELMARO_IMPORT_FUZZER ${VELMARO_FUZZ_DIR}/fuzz_import)
 set(VELMARO_CTL_DIR ${CMAKE_SOURCE_DIR}/tools/velmaroctl)
 set(VELMARO_IMPORT_SOURCES ${VELMARO_CTL_DIR}/json_codec.cpp ${VELMARO_CTL_DIR}/key_notation.cpp
     ${VELMARO_CTL_DIR}/config_snapshot.cpp ${VELMARO_CTL_DIR}/config_diff.cpp
-    ${VELMARO_CTL_DIR}/text_output.cpp)
+    ${VELMARO_CTL_DIR}/text_output.cpp ${VELMARO_CTL_DIR}/svg_writer.cpp ${VELMARO_CTL_DIR}/wiring_sheet.cpp)
 file(GLOB VELMARO_CTL_HEADERS CONFIGURE_DEPENDS ${VELMARO_CTL_DIR}/*.h)
 add_custom_command(
   OUTPUT ${VELMARO_IMPORT_FUZZER}

@@ -5,7 +5,9 @@
 // never the JSON library's own text; an accepted configuration builds (or fails only with the
 // engine's pin or macro-area message), its image reopens to the same configuration (less the
 // macros above the highest one a cell refers to, which a file does not keep), and the
-// reopened configuration exports to a document that imports to the same image again.
+// reopened configuration exports to a document that imports to the same image again; its
+// wiring sheet (with a piece of the input as its source name) is one page of escaped text.
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,7 @@
 #include "config_diff.h"
 #include "json_codec.h"
 #include "velmaroctl.h"
+#include "wiring_sheet.h"
 
 namespace {
 constexpr const char* SOURCE = "fuzz.json";
@@ -78,6 +81,21 @@ void check_export_again() {
     check(image_from_snapshot(again, second), "the imported export builds");
     check(std::memcmp(first, second, CONFIG_IMAGE_SIZE) == 0, "export and import give the same image");
 }
+bool escaped_at(const std::string& svg, std::size_t at) {
+    for (const char* entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+        if (svg.compare(at, std::strlen(entity), entity) == 0) return true;
+    return false;
+}
+
+void check_sheet(const std::string& source) {
+    const std::string svg = wiring_sheet_svg(reopened, {source, "2026-12-07"});
+    check(svg.find("width=\"210.00mm\"") != std::string::npos, "the sheet is 210 mm wide");
+    for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1))
+        check(svg[at + 1] == '/' || svg[at + 1] == '?' || std::isalpha(static_cast<unsigned char>(svg[at + 1])),
+              "a < starts a tag");
+    for (std::size_t at = svg.find('&'); at != std::string::npos; at = svg.find('&', at + 1))
+        check(escaped_at(svg, at), "an & starts an entity");
+}
 }  // namespace
 
 void report_error(const std::string& text) {
@@ -104,5 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     check_reopen(image);
     check_export_again();
+    check_sheet(text.substr(0, 64));
     return 0;
 }

@@ -16,8 +16,17 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <stdlib.h>
 #define stderr_is_terminal() (_isatty(_fileno(stderr)) != 0)
+// The runtime reports a pipe whose reader has gone as EINVAL; the system error tells.
+constexpr unsigned long SYSTEM_BROKEN_PIPE = 109;  // ERROR_BROKEN_PIPE
+constexpr unsigned long SYSTEM_PIPE_CLOSING = 232;  // ERROR_NO_DATA
+constexpr unsigned long SYSTEM_NO_READER = 233;     // ERROR_PIPE_NOT_CONNECTED (so under Wine)
+#define reader_gone(error)                                                                   \
+    ((error) == EPIPE || _doserrno == SYSTEM_BROKEN_PIPE || _doserrno == SYSTEM_PIPE_CLOSING || \
+     _doserrno == SYSTEM_NO_READER)
 #else
+#define reader_gone(error) ((error) == EPIPE)
 #include <unistd.h>
 #define stderr_is_terminal() (isatty(STDERR_FILENO) != 0)
 #endif
@@ -152,7 +161,7 @@ int check_output(std::ostream& out, int status) {
     out.flush();
     if (out) return status;
     const int error = errno;
-    if (error != EPIPE)
+    if (!reader_gone(error))
         report_error(std::string("Error writing the output") +
                      (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
     return CTL_EXIT_FAILED;

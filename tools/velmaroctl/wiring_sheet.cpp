@@ -298,26 +298,28 @@ bool place_macros(const ConfigSnapshot& snapshot, double size, int columns, doub
     return true;
 }
 
-// The largest text, in as few columns as it takes, that fits above the page's margin; past
-// the smallest text the page grows. Returns the bottom of the page's content and sets the
-// text size used.
+// The largest text, in as few columns as it takes, at which the macros fit above the page's
+// margin; past the smallest text the page grows. Returns the text size.
+double layout_macros(const ConfigSnapshot& snapshot, double top, std::vector<PlacedMacro>& placed) {
+    for (double size = 3.0; size >= SMALLEST_MACRO_TEXT - 1e-9; size -= 0.2)
+        for (int columns = 1; columns <= LARGEST_MACRO_COLUMNS; ++columns)
+            if (place_macros(snapshot, size, columns, top, SHEET_HEIGHT_MM - MARGIN, placed)) return size;
+    double bottom = SHEET_HEIGHT_MM - MARGIN;
+    while (!place_macros(snapshot, SMALLEST_MACRO_TEXT, LARGEST_MACRO_COLUMNS, top, bottom += 10, placed)) {
+    }
+    return SMALLEST_MACRO_TEXT;
+}
+
+// Returns the bottom of the page's content and sets the macros' text size.
 double draw_macros(Svg& svg, const ConfigSnapshot& snapshot, double y, double& text_size) {
     boxed_text(svg, {MARGIN, y, CONTENT_WIDTH, 6}, {"Macros"}, 3.6, HEADING);
     y += 7;
     std::vector<PlacedMacro> placed;
-    double bottom = SHEET_HEIGHT_MM - MARGIN;
-    bool fits = false;
-    for (text_size = 3.0; text_size >= SMALLEST_MACRO_TEXT - 1e-9; text_size -= 0.2) {
-        for (int columns = 1; !fits && columns <= LARGEST_MACRO_COLUMNS; ++columns)
-            fits = place_macros(snapshot, text_size, columns, y, bottom, placed);
-        if (fits) break;
-    }
-    if (!fits) text_size = SMALLEST_MACRO_TEXT;
-    while (!fits) fits = place_macros(snapshot, SMALLEST_MACRO_TEXT, LARGEST_MACRO_COLUMNS, y, bottom += 10, placed);
+    text_size = layout_macros(snapshot, y, placed);
     if (placed.empty()) boxed_text(svg, {MARGIN, y, CONTENT_WIDTH, 6}, {"No macros"}, 3.4, FRAMED);
     double end = y + 6;
     for (const PlacedMacro& macro : placed) {
-        boxed_text(svg, macro.box, macro.lines, 3.0, FRAMED);
+        boxed_text(svg, macro.box, macro.lines, text_size, FRAMED);
         end = std::max(end, macro.box.y + macro.box.h);
     }
     return end;

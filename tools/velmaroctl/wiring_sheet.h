@@ -14,8 +14,9 @@ struct SheetLabels {
 };
 
 // The sheet as SVG text. Every text stands in a box, a <g> holding the box's <rect> and then
-// its <text> lines, and fits it at the font's fixed character width (svg_writer.h). Only a
-// configuration with more macros than any 20 keys can run would make the page longer.
+// its <text> lines, and fits it at the font's fixed character width (svg_writer.h). The page
+// is 210 x 279 mm; only macros that fill most of the macro memory with long step names in
+// forty or so macros can need more, and then the page grows rather than cut anything off.
 std::string wiring_sheet_svg(const ConfigSnapshot& snapshot, const SheetLabels& labels);
 
 // A macro step in words: "Left Ctrl", "release C", "wait 250 ms", "Break All".
