@@ -758,10 +758,14 @@ TEST_F(CliFiles, SheetMarksAClashOfTwoLinesOnOnePin) {
     ASSERT_EQ(CTL_EXIT_OK, run_cli({"sheet", path("clash.qzc"), "-o", path("sheet.svg")}).status);
     const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
     const std::vector<SheetText> texts = read_sheet(std::string(bytes.begin(), bytes.end()));
-    for (std::size_t i = 0; i + 3 < texts.size(); ++i) {
-        if (texts[i].text == "Pin 1")
+    bool found = false;
+    for (std::size_t i = 0; i + 3 < texts.size() && !found; ++i) {
+        found = texts[i].text == "Pin 1";
+        if (found) {
             EXPECT_EQ("CLASH Col 1 Col 2", texts[i + 1].text + " " + texts[i + 2].text + " " + texts[i + 3].text);
+        }
     }
+    EXPECT_TRUE(found);
     EXPECT_TRUE(sheet_holds(texts, "free", true));
 }
 }  // namespace
