@@ -73,3 +73,7 @@ target_link_options(wine_screenshot PRIVATE -static)
 # The command-line tool, built for Windows too, checked once under Wine.
 add_test(NAME win.velmaroctl_new COMMAND velmaroctl new -o ${CMAKE_BINARY_DIR}/win-smoke.qzc)
 set_tests_properties(win.velmaroctl_new PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+add_test(NAME win.velmaroctl_sheet
+  COMMAND velmaroctl sheet ${CMAKE_SOURCE_DIR}/tests/fuzz/import_seeds/notation_example.json
+          -o ${CMAKE_BINARY_DIR}/win-sheet.svg)
+set_tests_properties(win.velmaroctl_sheet PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
