@@ -2,6 +2,8 @@
 // it reads well in a review) and reading it back with a precise message for every mistake.
 #include "json_codec.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <set>
 #include <vector>
@@ -341,6 +343,20 @@ std::string place_text(const std::vector<ParseFrame>& frames) {
     return text.empty() ? "The document" : text;
 }
 
+// What the parser stopped at: byte `position` (counted from 1) of the text, or its end.
+std::string syntax_problem(const std::string& text, std::size_t position) {
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) return "the document is empty";
+    const std::size_t at = std::min(std::max<std::size_t>(position, 1), text.size() + 1) - 1;
+    const std::size_t line_start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;  // npos + 1 is 0
+    const std::string place = "line " + std::to_string(std::count(text.begin(), text.begin() + at, '\n') + 1) +
+                              ", column " + std::to_string(at - line_start + 1);
+    if (at >= text.size()) return "the document ends early, at " + place;
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    char shown[16];
+    std::snprintf(shown, sizeof shown, c > 0x20 && c < 0x7F ? "'%c'" : "byte 0x%02X", c);
+    return std::string("unexpected ") + shown + " at " + place;
+}
+
 Json parse_document(const std::string& text) {
     std::vector<ParseFrame> frames;
     try {
@@ -349,10 +365,7 @@ Json parse_document(const std::string& text) {
             return true;
         });
     } catch (const Json::parse_error& error) {
-        std::string what = error.what();
-        const std::size_t tag_end = what.find("] ");
-        if (tag_end != std::string::npos) what.erase(0, tag_end + 2);
-        fail("Invalid JSON: " + what);
+        fail("Invalid JSON: " + syntax_problem(text, error.byte));
     } catch (const Json::out_of_range&) {
         fail(place_text(frames) + " holds a number too large to read");
     }
