@@ -6,7 +6,8 @@ add_executable(velmaro_tests ${VELMARO_NATIVE_TESTS})
 target_include_directories(velmaro_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests/native)
 # The manual test compares docs/manual.md with the program's sources.
 target_compile_definitions(velmaro_tests PRIVATE VELMARO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-target_link_libraries(velmaro_tests PRIVATE velmaroctl_lib velmaro_core VELMAROSN GTest::gtest_main)
+find_package(EXPAT REQUIRED)  # the wiring sheet's tests read it with an XML parser
+target_link_libraries(velmaro_tests PRIVATE velmaroctl_lib velmaro_core VELMAROSN GTest::gtest_main EXPAT::EXPAT)
 gtest_discover_tests(velmaro_tests DISCOVERY_TIMEOUT 30 PROPERTIES TIMEOUT 60)
 
 file(GLOB VELMARO_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)

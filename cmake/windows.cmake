@@ -81,3 +81,7 @@ set_tests_properties(win.velmaroctl_wide_name_save PROPERTIES TIMEOUT 60 RUN_SER
   FIXTURES_SETUP wide_name)
 set_tests_properties(win.velmaroctl_wide_name_show PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE
   FIXTURES_REQUIRED wide_name PASS_REGULAR_EXPRESSION "Matrix: 5 rows x 4 columns")
+add_test(NAME win.velmaroctl_sheet
+  COMMAND velmaroctl sheet ${CMAKE_SOURCE_DIR}/tests/fuzz/import_seeds/notation_example.json
+          -o ${CMAKE_BINARY_DIR}/win-sheet.svg)
+set_tests_properties(win.velmaroctl_sheet PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)

@@ -358,3 +358,16 @@ int device_read_image(std::uint8_t image[CONFIG_IMAGE_SIZE], int unit) {
     if (result == TRANSFER_OK) std::memcpy(image, received, CONFIG_IMAGE_SIZE);
     return result;
 }
+
+void device_image_as_written(const std::uint8_t image[CONFIG_IMAGE_SIZE],
+                             std::uint8_t written[CONFIG_IMAGE_SIZE]) {
+    std::memset(written, 0, CONFIG_IMAGE_SIZE);
+    int n = table_bytes(image);
+    if (n > IMAGE_TABLE_SIZE) return;  // such an image is never sent
+    std::memcpy(written + SETTINGS_FIRST, image + SETTINGS_FIRST, SETTINGS_LAST + 1 - SETTINGS_FIRST);
+    std::memcpy(written + IMAGE_KEY_TABLE, image + IMAGE_KEY_TABLE, n);
+    bool fn_travels = fn_rule_holds(image, n);
+    if (fn_travels) std::memcpy(written + IMAGE_FN_TABLE, image + IMAGE_FN_TABLE, n);
+    int end = macro_records_end(image, highest_macro_number(image, n, fn_travels));
+    std::memcpy(written + IMAGE_MACRO_AREA, image + IMAGE_MACRO_AREA, end - IMAGE_MACRO_AREA);
+}

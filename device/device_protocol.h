@@ -51,6 +51,11 @@ int decode_serial(const std::uint8_t bytes[4]);
 int device_write_image(const std::uint8_t image[CONFIG_IMAGE_SIZE], int unit);
 // On any result but TRANSFER_OK the caller's buffer is untouched.
 int device_read_image(std::uint8_t image[CONFIG_IMAGE_SIZE], int unit);
+// What a read gives back after a complete write of `image`: the bytes the write sends (the
+// settings, the used part of the key table, the FN table under the FN rule, the macro records
+// that the sent tables refer to), every other byte zero.
+void device_image_as_written(const std::uint8_t image[CONFIG_IMAGE_SIZE],
+                             std::uint8_t written[CONFIG_IMAGE_SIZE]);
 
 // Forgets the progress text last set, so that the next update sets its text whatever it is.
 // Every transfer starts with it (its progress window has just shown its own first text).

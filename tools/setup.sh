@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -eu
-packages="cmake make g++ clang libclang-rt-14-dev googletest nlohmann-json3-dev libcli11-dev
+packages="cmake make g++ clang libclang-rt-14-dev googletest nlohmann-json3-dev libcli11-dev libexpat1-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 fonts-wine fonts-liberation xvfb xauth imagemagick procps util-linux pandoc"
 missing=""

@@ -1,9 +1,12 @@
-# The image fuzzer (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer), built with
-# clang++ over the portable sources when clang++ is there; its seeds come from make_seeds,
-# built with the rest of the native tree.
+# The fuzzers (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer), built with clang++
+# over the portable sources when clang++ is there: the image fuzzer, whose seeds come from
+# make_seeds (built with the rest of the native tree), and the import fuzzer over velmaroctl's
+# JSON reader, whose seeds are the documents in import_seeds/.
 #
-# Run it longer by hand:
+# Run them longer by hand:
 #   build/fuzz/fuzz_image -max_len=520 -max_total_time=3600 build/fuzz/corpus build/fuzz/seeds
+#   build/fuzz/fuzz_import -dict=tests/fuzz/import.dict -max_total_time=3600 \
+#       build/fuzz/import_corpus tests/fuzz/import_seeds
 
 find_program(VELMARO_CLANGXX NAMES clang++ clang++-16 clang++-15 clang++-14)
 if(NOT VELMARO_CLANGXX)
@@ -19,12 +22,13 @@ file(GLOB VELMARO_FUZZ_HEADERS CONFIGURE_DEPENDS
 
 set(VELMARO_FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
 set(VELMARO_FUZZER ${VELMARO_FUZZ_DIR}/fuzz_image)
-file(MAKE_DIRECTORY ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds)
+file(MAKE_DIRECTORY ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds ${VELMARO_FUZZ_DIR}/import_corpus)
+set(VELMARO_FUZZ_FLAGS -std=c++17 -g -O1 -fno-omit-frame-pointer
+    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 
 add_custom_command(
   OUTPUT ${VELMARO_FUZZER}
-  COMMAND ${VELMARO_CLANGXX} -std=c++17 -g -O1 -fno-omit-frame-pointer
-          -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined
+  COMMAND ${VELMARO_CLANGXX} ${VELMARO_FUZZ_FLAGS}
           -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/tests/native
           ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES}
           -o ${VELMARO_FUZZER}
@@ -44,3 +48,28 @@ add_test(NAME fuzz.image
   COMMAND ${VELMARO_FUZZER} -max_len=520 -max_total_time=20 -timeout=10 -rss_limit_mb=1024
           -print_final_stats=1 ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED fuzz_seeds TIMEOUT 120)
+
+# The import fuzzer: velmaroctl's JSON reader, its wiring sheet and the engine, without the
+# command line.
+set(VELMARO_IMPORT_FUZZER ${VELMARO_FUZZ_DIR}/fuzz_import)
+set(VELMARO_CTL_DIR ${CMAKE_SOURCE_DIR}/tools/velmaroctl)
+set(VELMARO_IMPORT_SOURCES ${VELMARO_CTL_DIR}/json_codec.cpp ${VELMARO_CTL_DIR}/key_notation.cpp
+    ${VELMARO_CTL_DIR}/config_snapshot.cpp ${VELMARO_CTL_DIR}/config_diff.cpp
+    ${VELMARO_CTL_DIR}/text_output.cpp ${VELMARO_CTL_DIR}/svg_writer.cpp ${VELMARO_CTL_DIR}/wiring_sheet.cpp)
+file(GLOB VELMARO_CTL_HEADERS CONFIGURE_DEPENDS ${VELMARO_CTL_DIR}/*.h)
+add_custom_command(
+  OUTPUT ${VELMARO_IMPORT_FUZZER}
+  COMMAND ${VELMARO_CLANGXX} ${VELMARO_FUZZ_FLAGS} -I${CMAKE_SOURCE_DIR} -I${VELMARO_CTL_DIR}
+          -I${VELMARO_THIRD_PARTY}
+          ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${VELMARO_IMPORT_SOURCES} ${VELMARO_FUZZ_SOURCES}
+          -o ${VELMARO_IMPORT_FUZZER}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${VELMARO_IMPORT_SOURCES} ${VELMARO_CTL_HEADERS}
+          ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
+  COMMENT "Building the import fuzzer with clang++"
+  VERBATIM)
+add_custom_target(fuzz_import ALL DEPENDS ${VELMARO_IMPORT_FUZZER})
+add_test(NAME fuzz.import
+  COMMAND ${VELMARO_IMPORT_FUZZER} -dict=${CMAKE_SOURCE_DIR}/tests/fuzz/import.dict -max_len=4096
+          -max_total_time=20 -timeout=10 -rss_limit_mb=1024 -print_final_stats=1
+          ${VELMARO_FUZZ_DIR}/import_corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/import_seeds)
+set_tests_properties(fuzz.import PROPERTIES TIMEOUT 120)

@@ -2,11 +2,16 @@
 // the round trips, and every error path with its exit status and message.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
+
+#include <unistd.h>
+
+#include <expat.h>
 
 #include <nlohmann/json.hpp>
 
@@ -15,7 +20,9 @@
 #include "keys/key_codes.h"
 #include "test_config_helpers.h"
 #include "cli_test_support.h"
+#include "svg_writer.h"
 #include "velmaroctl.h"
+#include "wiring_sheet.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -80,7 +87,7 @@ void macros_with_gaps() {
 
 void odd_codes() {
     set_matrix({1, 2}, {3});
-    set_cell(0, 0, 0x0A7F, 0x0084);
+    set_cell(0, 0, 0x0A04, 0x4004);  // flag bits that the utility never sets
     set_cell(0, 1, 0xFA04, KEY_FLAG_MACRO);  // macro flag with number 0 refers to nothing
 }
 
@@ -103,12 +110,14 @@ void full_macro_memory() {
     }
 }
 
-// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table.
+// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table;
+// Break All and the delay, which only steps hold, give way to keys 50 and 100.
 std::function<void()> key_numbers_from(int first) {
     return [first] {
         set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
         for (int i = 0; i < 20; ++i) {
-            const int key = (first + i) % 128;
+            int key = (first + i) % 128;
+            if (key == KEY_BREAK_ALL || key == KEY_DELAY) key = key == KEY_DELAY ? 100 : 50;
             set_cell(i / 4, i % 4, key, KEY_FLAG_REPEAT | key);
         }
     };
@@ -224,6 +233,7 @@ TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
             const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
             ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
             EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
+            EXPECT_EQ(CTL_EXIT_OK, run_cli({"diff", path("doc.json"), path("original.qzc")}).status);
         }
     }
 }
@@ -324,6 +334,34 @@ std::vector<ImportErrorCase> import_error_cases() {
          "Macro 1 is listed twice in \"macros\""},
         {"macro field", [](Json& d) { d["macros"][0]["steps"] = Json::array(); },
          "Unknown field \"steps\" in macro 1"},
+        {"second FN key", [](Json& d) { d["keys"] = Json::parse(R"([["FN", "B"], ["FN [OFF]", 2]])"); },
+         "\"keys\": the FN key is at row 1, column 1; row 2, column 1 and row 2, column 2; only one cell "
+         "can hold it"},
+        {"FN step", [](Json& d) { d["macros"][0]["make"] = Json({"A", "FN"}); },
+         "Macro 1, make step 2: the FN key cannot be a macro step"},
+        {"released FN step", [](Json& d) { d["macros"][0]["break"] = Json({0x82}); },
+         "Macro 1, break step 1: the FN key cannot be a macro step"},
+        {"Not Used step", [](Json& d) { d["macros"][0]["make"] = Json({"not used"}); },
+         "Macro 1, make step 1: a step cannot be \"Not Used\""},
+        {"released Not Used step", [](Json& d) { d["macros"][0]["break"] = Json({"release Not Used"}); },
+         "Macro 1, break step 1: a release of \"Not Used\" cannot be a macro step"},
+        {"delay in a cell", [](Json& d) { d["keys"][0][1] = "key 127"; },
+         "\"keys\" at row 1, column 2: a delay is a macro step; a cell cannot hold it"},
+        {"delay step in a cell", [](Json& d) { d["fn_keys"] = Json::parse("[[0, 0], [0, 2687]]"); },
+         "\"fn_keys\" at row 2, column 2: a delay is a macro step; a cell cannot hold it"},
+        {"break all in a cell", [](Json& d) { d["keys"][1][1] = "repeat break all"; },
+         "\"keys\" at row 2, column 2: Break All is a macro step; a cell cannot hold it"},
+        {"release in a cell", [](Json& d) { d["keys"][1][0] = 0x84; },
+         "\"keys\" at row 2, column 1: a release is a macro step; a cell cannot hold it"},
+        {"huge number", [](Json& d) { d["rows"] = "raw:1e400"; }, "\"rows\" holds a number too large to read"},
+        {"huge key code", [](Json& d) { d["keys"][1][0] = "raw:-1e999"; },
+         "\"keys\" entry 2, entry 1 holds a number too large to read"},
+        {"huge step", [](Json& d) { d["macros"][0]["make"] = Json({"A", "raw:1e400"}); },
+         "\"macros\" entry 1, \"make\" entry 2 holds a number too large to read"},
+        {"fraction step", [](Json& d) { d["macros"][0]["make"] = Json({4.5}); },
+         "Macro 1, make step 1: a step must be a name or a number, not 4.5"},
+        {"fraction macro number", [](Json& d) { d["macros"][0]["number"] = 1.5; },
+         "The \"number\" of \"macros\" entry 1 must be a whole number from 1 to 127, not 1.5"},
         {"duplicate pin", [](Json& d) { d["row_pins"] = Json({4, 2}); },
          "Error: Pin 2 is used for multiple scan lines"},
         {"budget",
@@ -345,12 +383,23 @@ std::vector<ImportErrorCase> import_error_cases() {
     };
 }
 
+// "raw:1e400" in a document's text becomes the number 1e400, which no JSON value holds.
+std::string with_raw_numbers(std::string text) {
+    const std::string marker = "\"raw:";
+    for (std::size_t at = text.find(marker); at != std::string::npos; at = text.find(marker, at)) {
+        const std::size_t end = text.find('"', at + marker.size());
+        text = text.substr(0, at) + text.substr(at + marker.size(), end - at - marker.size()) +
+               text.substr(end + 1);
+    }
+    return text;
+}
+
 TEST_F(CliFiles, BadImportsNameTheProblemExitOneAndWriteNothing) {
     for (const ImportErrorCase& c : import_error_cases()) {
         SCOPED_TRACE(c.name);
         Json doc = base_document();
         c.change(doc);
-        write_text(path("bad.json"), doc.dump());
+        write_text(path("bad.json"), with_raw_numbers(doc.dump()));
         const CliResult result = run_cli({"import", path("bad.json"), "-o", path("out.qzc")});
         EXPECT_EQ(CTL_EXIT_FAILED, result.status);
         const std::string message = c.message;
@@ -366,7 +415,7 @@ TEST_F(CliFiles, AFailedImportLeavesTheOldFileAsItWas) {
     write_text(path("bad.json"), "{\"format\": \"velmaro-config\",");
     const CliResult result = run_cli({"import", path("bad.json"), "-o", path("old.qzc")});
     EXPECT_EQ(CTL_EXIT_FAILED, result.status);
-    EXPECT_EQ(0u, result.err.find(path("bad.json") + ": Invalid JSON: parse error")) << result.err;
+    EXPECT_EQ(path("bad.json") + ": Invalid JSON: the document ends early, at line 1, column 29\n", result.err);
     std::ifstream old(path("old.qzc"));
     EXPECT_EQ("previous content", std::string(std::istreambuf_iterator<char>(old), {}));
 }
@@ -375,6 +424,9 @@ TEST_F(CliFiles, AFailedImportLeavesTheOldFileAsItWas) {
 
 TEST_F(CliFiles, UnreadableFilesAreNamed) {
     write_text(path("short.qzc"), std::string(100, 'x'));
+    write_text(path("d.json"), "");
+    write_text(path("syntax.json"), "{\n \"a\": [1 2]}");
+    write_text(path("control.json"), "{\"a\": \"\x01\"}");
     Image invalid = valid_image(2, 2);
     invalid[IMAGE_ROWS] = 0;
     scramble_config_bytes(invalid.data());
@@ -383,6 +435,7 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
     const struct {
         std::vector<std::string> args;
         std::string line;
+        int status = CTL_EXIT_FAILED;
     } cases[] = {
         {{"show", path("missing.qzc")}, "Error opening the file: " + path("missing.qzc")},
         {{"export", path("short.qzc")},
@@ -392,11 +445,24 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
          "Error opening the file: " + path("missing.json")},
         {{"new", "-o", path("no/such/folder/x.qzc")},
          "Error saving the file: " + path("no/such/folder/x.qzc")},
-        {{"diff", path("missing.qzc"), path("short.qzc")}, "Error opening the file: " + path("missing.qzc")},
+        {{"diff", path("missing.qzc"), path("short.qzc")}, "Error opening the file: " + path("missing.qzc"),
+         CTL_EXIT_NOT_COMPARED},
+        {{"diff", path("d.json"), path("short.qzc")}, path("d.json") + ": Invalid JSON: the document is empty",
+         CTL_EXIT_NOT_COMPARED},
+        {{"import", path("syntax.json"), "-o", path("x.qzc")},
+         path("syntax.json") + ": Invalid JSON: unexpected '2' at line 2, column 10"},
+        {{"import", path("control.json"), "-o", path("x.qzc")},
+         path("control.json") + ": Invalid JSON: unexpected byte 0x01 at line 1, column 8"},
+        {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
+        {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},
+        {{"bogus", "x"},
+         "Unknown command \"bogus\": the commands are show, export, import, new, diff, sheet, units, "
+         "write, read (velmaroctl --help tells more)",
+         CTL_EXIT_USAGE},
     };
     for (const auto& c : cases) {
         const CliResult result = run_cli(c.args);
-        EXPECT_EQ(CTL_EXIT_FAILED, result.status) << c.line;
+        EXPECT_EQ(c.status, result.status) << c.line;
         EXPECT_EQ(c.line + "\n", result.err);
         EXPECT_EQ("", result.out);
     }
@@ -425,10 +491,46 @@ TEST_F(CliFiles, UsageErrorsExitTwo) {
     }
 }
 
+// An output stream on the write end of a pipe whose reader has gone.
+std::ofstream closed_pipe() {
+    int fds[2];
+    EXPECT_EQ(0, pipe(fds));
+    std::ofstream stream("/dev/fd/" + std::to_string(fds[1]), std::ios::binary);
+    close(fds[0]);
+    close(fds[1]);
+    return stream;
+}
+
+TEST_F(CliFiles, OutputThatCannotBeWrittenFailsWithOneLine) {
+    macros_with_gaps();
+    save_model(path("m.qzc"));
+    reset_to_default_configuration();
+    save_model(path("d.qzc"));
+    const std::vector<std::vector<std::string>> commands = {
+        {"show", path("m.qzc")},
+        {"export", path("m.qzc")},
+        {"diff", path("m.qzc"), path("d.qzc")},
+        {"--help"},
+    };
+    const auto previous = std::signal(SIGPIPE, SIG_IGN);  // as velmaroctl would see it
+    for (const auto& args : commands) {
+        SCOPED_TRACE(args[0]);
+        std::ostringstream err;
+        std::ofstream full("/dev/full", std::ios::binary);
+        EXPECT_EQ(CTL_EXIT_FAILED, run_velmaroctl(args, full, err));
+        EXPECT_EQ("Error writing the output: No space left on device\n", err.str());
+        std::ostringstream quiet;
+        std::ofstream pipe_end = closed_pipe();
+        EXPECT_EQ(CTL_EXIT_FAILED, run_velmaroctl(args, pipe_end, quiet));
+        EXPECT_EQ("", quiet.str()) << "a closed pipe ends quietly";
+    }
+    std::signal(SIGPIPE, previous);
+}
+
 TEST_F(CliFiles, HelpExitsZero) {
     const CliResult result = run_cli({"--help"});
     EXPECT_EQ(CTL_EXIT_OK, result.status);
-    for (const char* command : {"show", "export", "import", "new", "units", "write", "read", "diff"})
+    for (const char* command : {"show", "export", "import", "new", "units", "write", "read", "diff", "sheet"})
         EXPECT_NE(std::string::npos, result.out.find(command)) << command;
 }
 
@@ -481,4 +583,194 @@ TEST_F(CliFiles, DiffListsEveryDifferenceInReadableNames) {
         EXPECT_EQ(c.lines.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED, result.status);
     }
 }
+
+// ---- wiring sheet -----------------------------------------------------------------------
+
+// A <text> of the sheet and the box it stands in: the first <rect> of its <g>.
+struct SheetText {
+    std::string text;
+    double x, y, size;
+    std::string anchor;
+    double box[4];  // x, y, width, height; width -1 when the text is in no box
+};
+
+struct SheetReader {
+    std::vector<SheetText> texts;
+    double box[4] = {0, 0, -1, 0};
+    bool in_group = false;
+    bool in_text = false;
+};
+
+double attribute(const char** attributes, const char* name) {
+    for (int i = 0; attributes[i]; i += 2)
+        if (std::string(attributes[i]) == name) return std::atof(attributes[i + 1]);
+    return 0;
+}
+
+std::string text_attribute(const char** attributes, const char* name) {
+    for (int i = 0; attributes[i]; i += 2)
+        if (std::string(attributes[i]) == name) return attributes[i + 1];
+    return "";
+}
+
+void XMLCALL sheet_element_start(void* data, const char* name, const char** attributes) {
+    SheetReader& reader = *static_cast<SheetReader*>(data);
+    const std::string element = name;
+    if (element == "g") {
+        reader.in_group = true;
+        reader.box[2] = -1;
+    } else if (element == "rect" && reader.in_group && reader.box[2] < 0) {
+        for (int i = 0; i < 4; ++i)
+            reader.box[i] = attribute(attributes, (const char*[]){"x", "y", "width", "height"}[i]);
+    } else if (element == "text") {
+        reader.in_text = true;
+        SheetText text{"", attribute(attributes, "x"), attribute(attributes, "y"),
+                       attribute(attributes, "font-size"), text_attribute(attributes, "text-anchor"), {}};
+        std::copy(reader.box, reader.box + 4, text.box);
+        if (!reader.in_group) text.box[2] = -1;
+        reader.texts.push_back(text);
+    }
+}
+
+void XMLCALL sheet_element_end(void* data, const char* name) {
+    SheetReader& reader = *static_cast<SheetReader*>(data);
+    if (std::string(name) == "g") reader.in_group = false;
+    if (std::string(name) == "text") reader.in_text = false;
+}
+
+void XMLCALL sheet_characters(void* data, const char* characters, int length) {
+    SheetReader& reader = *static_cast<SheetReader*>(data);
+    if (reader.in_text) reader.texts.back().text.append(characters, length);
+}
+
+// Reads the sheet with expat; fails the test when it is not well-formed XML.
+std::vector<SheetText> read_sheet(const std::string& svg) {
+    SheetReader reader;
+    XML_Parser parser = XML_ParserCreate("UTF-8");
+    XML_SetUserData(parser, &reader);
+    XML_SetElementHandler(parser, sheet_element_start, sheet_element_end);
+    XML_SetCharacterDataHandler(parser, sheet_characters);
+    const bool well_formed = XML_Parse(parser, svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
+    EXPECT_TRUE(well_formed) << XML_ErrorString(XML_GetErrorCode(parser)) << " at line "
+                             << XML_GetCurrentLineNumber(parser);
+    XML_ParserFree(parser);
+    return reader.texts;
+}
+
+// Every text lies inside its box, measured at the font's fixed character width; every box
+// inside the page's width.
+void expect_texts_in_their_boxes(const std::vector<SheetText>& texts) {
+    constexpr double slack = 0.01;
+    for (const SheetText& t : texts) {
+        SCOPED_TRACE(t.text);
+        ASSERT_GE(t.box[2], 0) << "a text outside any box";
+        const double width = character_count(t.text) * t.size * SVG_CHAR_WIDTH_EM;
+        const double left = t.anchor == "middle" ? t.x - width / 2 : t.anchor == "end" ? t.x - width : t.x;
+        EXPECT_GE(left, t.box[0] - slack);
+        EXPECT_LE(left + width, t.box[0] + t.box[2] + slack);
+        EXPECT_GE(t.y - 0.8 * t.size, t.box[1] - slack);
+        EXPECT_LE(t.y + 0.2 * t.size, t.box[1] + t.box[3] + slack);
+        EXPECT_GE(t.box[0], 0);
+        EXPECT_LE(t.box[0] + t.box[2], SHEET_WIDTH_MM);
+    }
+}
+
+bool sheet_holds(const std::vector<SheetText>& texts, const std::string& wanted, bool whole) {
+    for (const SheetText& t : texts)
+        if (whole ? t.text == wanted : t.text.find(wanted) != std::string::npos) return true;
+    return false;
+}
+
+// A 2 x 3 matrix with the FN key, repeat, two macros with every kind of step, and key names
+// that XML must escape.
+void sheet_sample() {
+    set_matrix({1, 2, 3}, {4, 5});
+    set_cell(0, 0, KEY_FN, KEY_FN);
+    set_cell(0, 1, KEY_FLAG_REPEAT | 4, 58);
+    set_cell(0, 2, KEY_FLAG_MACRO | 1, 70);
+    set_cell(1, 0, 116, KEY_FLAG_MACRO | KEY_FLAG_REPEAT | 2);
+    set_cell(1, 1, 36, 100);
+    set_cell(1, 2, 102, 117);
+    set_macro(0, {116, 6, 0x197F, 0x86}, {KEY_BREAK_ALL});
+    set_macro(1, {0x007F}, {});
+    view->set_single_key_checked(true);
+}
+
+// Twenty cells of the longest names in both tables, on eight columns.
+void long_names() {
+    set_matrix({1, 2, 3, 4, 5, 6, 7, 8}, {9});
+    for (int column = 0; column < 8; ++column)
+        set_cell(0, column, column % 2 ? 102 : 70, KEY_FLAG_REPEAT | (column % 2 ? 100 : 72));
+}
+
+// Forty macros, one for each cell of both tables, filling 390 of the 399 bytes.
+void forty_macros() {
+    set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
+    for (int cell = 0; cell < 20; ++cell) {
+        set_cell(cell / 4, cell % 4, KEY_FLAG_MACRO | (cell + 1), KEY_FLAG_MACRO | (cell + 21));
+        set_macro(cell, {116, 117, 6, 0x0A7F, 0x86}, {0x85, 0x84});
+        set_macro(cell + 20, {70, 0x327F, 0xC6}, {KEY_BREAK_ALL, 0x83, 0xFA});
+    }
+}
+
+TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
+    const struct {
+        const char* name;
+        std::function<void()> set_up;
+        const char* file;
+        std::vector<std::string> whole;  // texts of their own: cells, pins, headings
+        std::vector<std::string> within;  // parts of a text: steps, options, labels
+    } cases[] = {
+        {"sample", sheet_sample, "sample.qzc",
+         {"FN", "FN key", "A", "repeat", "F1", "Macro 1", "Print Screen", "Left Ctrl", "Macro 2", "7 &",
+          "Non-US \\ |", "Not Used (102)", "Left Shift", "Pin 1", "Col 1", "Pin 5", "Row 2", "Pin 9", "free",
+          "pin 1", "pin 2", "pin 3", "pin 4", "pin 5"},
+         {"Left Ctrl,", " C,", "wait 250 ms", "release C", "Break All", "wait 2560 ms",
+          "Macro 1  make (250 ms):", "Macro 2  make (2560 ms):", "break (0 ms): (none)",
+          "Single Key at a Time: ON", "Filter Ghost Keys: OFF",
+          "Macro memory: 12 bytes used, 387 remaining", "Configuration file", "sample.qzc"}},
+        {"long names", long_names, "a <long> & \"odd\" name that goes on and on and on and on and on.qzc",
+         {"Print Screen", "Not Used (102)", "Non-US \\ |", "Pause", "Col 8", "pin 8", "Row 1", "pin 9"},
+         {"a <long> & \"odd\" name"}},
+        {"forty macros", forty_macros, "m.qzc",
+         {}, {"Macro 1  make (100 ms):", "Macro 40  make (500 ms):", "release Right Alt"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        reset_to_default_configuration();
+        c.set_up();
+        save_model(path(c.file));
+        const CliResult result = run_cli({"sheet", path(c.file), "-o", path("sheet.svg")});
+        ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+        const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
+        const std::string svg(bytes.begin(), bytes.end());
+        EXPECT_NE(std::string::npos, svg.find("width=\"210.00mm\" height=\"279.00mm\"")) << "one page";
+        EXPECT_EQ(std::string::npos, svg.find("<script")) << "nothing but drawing";
+        EXPECT_EQ(std::string::npos, svg.find("href")) << "no external files";
+        const std::vector<SheetText> texts = read_sheet(svg);
+        expect_texts_in_their_boxes(texts);
+        for (const std::string& text : c.whole) EXPECT_TRUE(sheet_holds(texts, text, true)) << text;
+        for (const std::string& text : c.within) EXPECT_TRUE(sheet_holds(texts, text, false)) << text;
+    }
+}
+
+TEST_F(CliFiles, SheetMarksAClashOfTwoLinesOnOnePin) {
+    Image image = valid_image(2, 2);
+    image[IMAGE_PIN_LIST + 1] = 1;  // column 2 on pin 1, with column 1
+    scramble_config_bytes(image.data());
+    std::ofstream(path("clash.qzc"), std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+    ASSERT_EQ(CTL_EXIT_OK, run_cli({"sheet", path("clash.qzc"), "-o", path("sheet.svg")}).status);
+    const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
+    const std::vector<SheetText> texts = read_sheet(std::string(bytes.begin(), bytes.end()));
+    bool found = false;
+    for (std::size_t i = 0; i + 3 < texts.size() && !found; ++i) {
+        found = texts[i].text == "Pin 1";
+        if (found) {
+            EXPECT_EQ("CLASH Col 1 Col 2", texts[i + 1].text + " " + texts[i + 2].text + " " + texts[i + 3].text);
+        }
+    }
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(sheet_holds(texts, "free", true));
+}
 }  // namespace
+

@@ -52,6 +52,13 @@ int writes_logged(const SimUnits& units, int unit) {
     return count;
 }
 
+void save_model(const std::string& path) {
+    Bytes scrambled = built_image();
+    scramble_config_bytes(scrambled.data());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(scrambled.data()), scrambled.size());
+}
+
 // Emulated units (none attached yet) and a folder holding the model saved as config.qzc.
 class CliUnits : public ::testing::Test {
 protected:
@@ -60,10 +67,7 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "velmaroctl-units-XXXXXX").string();
         ASSERT_NE(nullptr, mkdtemp(pattern.data()));
         folder_ = pattern;
-        Bytes scrambled = built_image();
-        scramble_config_bytes(scrambled.data());
-        std::ofstream(file(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(scrambled.data()), scrambled.size());
+        save_model(file());
     }
     void TearDown() override {
         before_verify_read = nullptr;
@@ -155,8 +159,11 @@ TEST_F(CliUnits, TransferFailuresGiveTheUtilitysMessagesAndWriteNoFile) {
         std::function<void(SimUnits&)> set_up;
         std::vector<std::string> args;
         const char* message;
+        int status = CTL_EXIT_FAILED;
     } cases[] = {
         {"write, no unit", [](SimUnits&) {}, {"write", "F"}, "The VELMARO (1) was not found"},
+        {"verify, no unit", [](SimUnits&) {}, {"write", "F", "--verify"}, "The VELMARO (1) was not found",
+         CTL_EXIT_NOT_COMPARED},
         {"write, unit 3 missing", [](SimUnits& s) { s.add_unit(1); }, {"write", "F", "--unit", "3"},
          "The VELMARO (3) was not found"},
         {"write, unplugged part-way", [](SimUnits& s) { s.add_unit(1); s.fail_after(1, 10); },
@@ -173,9 +180,9 @@ TEST_F(CliUnits, TransferFailuresGiveTheUtilitysMessagesAndWriteNoFile) {
              run_cli({"write", file()});
              s.fail_after(1, writes_logged(s, 1) + 5);
          },
-         {"write", "F", "--verify"}, "Error while reading from the VELMARO (1)"},
+         {"write", "F", "--verify"}, "Error while reading from the VELMARO (1)", CTL_EXIT_NOT_COMPARED},
         {"diff, unit 2 missing", [](SimUnits& s) { s.add_unit(1); }, {"diff", "F", "unit:2"},
-         "The VELMARO (2) was not found"},
+         "The VELMARO (2) was not found", CTL_EXIT_NOT_COMPARED},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -184,10 +191,53 @@ TEST_F(CliUnits, TransferFailuresGiveTheUtilitysMessagesAndWriteNoFile) {
         std::vector<std::string> args = c.args;
         for (std::string& arg : args) arg = arg == "F" ? file() : arg == "O" ? path("out.qzc") : arg;
         const CliResult result = run_cli(args);
-        EXPECT_EQ(CTL_EXIT_FAILED, result.status);
+        EXPECT_EQ(c.status, result.status);
         EXPECT_EQ(std::string(c.message) + "\n", result.err);
         EXPECT_FALSE(fs::exists(path("out.qzc")));
     }
+}
+
+TEST_F(CliUnits, WriteAllWritesEveryUnitInTurnWithALineEach) {
+    const std::string ok = ": written\n";
+    const struct {
+        const char* name;
+        int units;
+        int lost_unit;  // unplugged part-way through its write, 0 for none
+        bool verify;
+        std::string out;
+        std::string err;
+        int status;
+    } cases[] = {
+        {"three units", 3, 0, false,
+         "Unit #1  SN- 11111111" + ok + "Unit #2  SN- 22222222" + ok + "Unit #3  SN- 33333333" + ok, "",
+         CTL_EXIT_OK},
+        {"one unit", 1, 0, true, "Unit #1  SN- 11111111: written and verified\n", "", CTL_EXIT_OK},
+        {"unit 2 lost", 3, 2, false,
+         "Unit #1  SN- 11111111" + ok + "Unit #2  SN- 22222222: Error while writing to the VELMARO (2)\n"
+         "Unit #3  SN- 33333333" + ok,
+         "1 of 3 units did not take the configuration\n", CTL_EXIT_FAILED},
+        {"unit 1 lost, verify", 2, 1, true,
+         "Unit #1  SN- 11111111: Error while writing to the VELMARO (1)\n"
+         "Unit #2  SN- 22222222: written and verified\n",
+         "1 of 2 units did not take the configuration\n", CTL_EXIT_NOT_COMPARED},
+        {"no unit", 0, 0, false, "", "The VELMARO (1) was not found\n", CTL_EXIT_FAILED},
+    };
+    const Bytes written = with_mark(built_image());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SimUnits units;
+        for (int unit = 1; unit <= c.units; ++unit) units.add_unit(unit, std::string(8, char('0' + unit)));
+        if (c.lost_unit) units.fail_after(c.lost_unit, 20);
+        std::vector<std::string> args = {"write", file(), "--all"};
+        if (c.verify) args.push_back("--verify");
+        const CliResult result = run_cli(args);
+        EXPECT_EQ(c.status, result.status);
+        EXPECT_EQ(c.out, result.out);
+        EXPECT_EQ(c.err, result.err);
+        for (int unit = 1; unit <= c.units; ++unit)
+            if (unit != c.lost_unit) EXPECT_EQ(written, units.image(unit)) << unit;
+    }
+    EXPECT_EQ(CTL_EXIT_USAGE, run_cli({"write", file(), "--all", "--unit", "1"}).status);
 }
 
 TEST_F(CliUnits, ABadFileTouchesNoUnit) {
@@ -221,6 +271,44 @@ TEST_F(CliUnits, VerifyPassesWhenTheUnitHoldsWhatWasWritten) {
     EXPECT_EQ("The configuration was successfully saved to the VELMARO\n"
               "Verified: the VELMARO (1) holds the configuration of " + file() + "\n",
               result.out);
+}
+
+TEST_F(CliUnits, VerifyIgnoresWhatTheWriteDoesNotSendAndSaysSoFirst) {
+    const struct {
+        const char* name;
+        std::function<void()> change;  // on set_up_model's configuration
+        std::string notes;
+    } cases[] = {
+        {"FN key present", [] {}, ""},
+        {"FN table without FN key",
+         [] {
+             config_model.key_table[cell_index(0, 1)] = 0x06;
+             config_model.key_table[cell_index(2, 3)] = 0x07;
+             config_model.fn_key_table[cell_index(4, 0)] = 0x08;
+         },
+         "FN table not written: no cell holds the FN key\n"},
+        {"macro only in the unsent FN table",
+         [] {
+             config_model.key_table[cell_index(0, 1)] = 0x06;
+             config_model.key_table[cell_index(2, 3)] = 0x07;
+             config_model.fn_key_table[cell_index(3, 3)] = KEY_FLAG_MACRO | 2;
+         },
+         "FN table not written: no cell holds the FN key\nMacro 1 not written: only the FN table "
+         "refers to it\nMacro 2 not written: only the FN table refers to it\n"},
+        // the transfer sends the FN table when a cell's low byte is 2, as macro 2's is
+        {"macro 2 carries the FN table", [] { config_model.key_table[cell_index(0, 1)] = 0x06; }, ""},
+    };
+    sim.add_unit(1);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        set_up_model();
+        c.change();
+        save_model(path("c.qzc"));
+        const CliResult result = run_cli({"write", path("c.qzc"), "--verify"});
+        EXPECT_EQ(CTL_EXIT_OK, result.status);
+        EXPECT_EQ(c.notes, result.err);
+        EXPECT_NE(std::string::npos, result.out.find("Verified: the VELMARO (1)")) << result.out;
+    }
 }
 
 TEST_F(CliUnits, VerifyListsWhatTheUnitGotWrong) {
@@ -269,6 +357,19 @@ TEST_F(CliUnits, DiffComparesAFileWithAUnit) {
     EXPECT_EQ(CTL_EXIT_FAILED, different.status);
     EXPECT_EQ("Key at row 2, column 1: Not Used -> Space\n", different.out);
     EXPECT_EQ("", different.err);
+}
+
+TEST_F(CliUnits, SheetOfAUnitNamesItsSerialNumber) {
+    sim.add_unit(1, "00123456");
+    ASSERT_EQ(CTL_EXIT_OK, run_cli({"write", file()}).status);
+    const CliResult result = run_cli({"sheet", "unit:1", "-o", path("unit.svg")});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    const Bytes svg = read_bytes(path("unit.svg"));
+    const std::string text(svg.begin(), svg.end());
+    EXPECT_NE(std::string::npos, text.find(">VELMARO (1)  SN- 123456  -  printed ")) << text.substr(0, 800);
+    EXPECT_NE(std::string::npos, text.find(">Macro 2  make (0 ms): B<"));
+    EXPECT_EQ(CTL_EXIT_FAILED, run_cli({"sheet", "unit:2", "-o", path("none.svg")}).status);
+    EXPECT_FALSE(fs::exists(path("none.svg")));
 }
 
 // ---- progress line ----------------------------------------------------------------------

@@ -2,7 +2,9 @@
 // to run without a window.
 #include "velmaroctl.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
@@ -14,8 +16,17 @@
 
 #if defined(_WIN32)
 #include <io.h>
+#include <stdlib.h>
 #define stderr_is_terminal() (_isatty(_fileno(stderr)) != 0)
+// The runtime reports a pipe whose reader has gone as EINVAL; the system error tells.
+constexpr unsigned long SYSTEM_BROKEN_PIPE = 109;  // ERROR_BROKEN_PIPE
+constexpr unsigned long SYSTEM_PIPE_CLOSING = 232;  // ERROR_NO_DATA
+constexpr unsigned long SYSTEM_NO_READER = 233;     // ERROR_PIPE_NOT_CONNECTED (so under Wine)
+#define reader_gone(error)                                                                   \
+    ((error) == EPIPE || _doserrno == SYSTEM_BROKEN_PIPE || _doserrno == SYSTEM_PIPE_CLOSING || \
+     _doserrno == SYSTEM_NO_READER)
 #else
+#define reader_gone(error) ((error) == EPIPE)
 #include <unistd.h>
 #define stderr_is_terminal() (isatty(STDERR_FILENO) != 0)
 #endif
@@ -31,6 +42,7 @@ struct CommandLine {
     std::string output;
     bool numeric = false;
     bool verify = false;
+    bool all_units = false;
     int unit = 0;  // 0: not given
 };
 
@@ -53,10 +65,11 @@ struct Subcommands {
     CLI::App* write;
     CLI::App* read;
     CLI::App* diff;
+    CLI::App* sheet;
 };
 
-void add_unit_option(CLI::App* command, CommandLine& line) {
-    command->add_option("--unit", line.unit, "Unit number 1-4 (needed when several are attached)")
+CLI::Option* add_unit_option(CLI::App* command, CommandLine& line) {
+    return command->add_option("--unit", line.unit, "Unit number 1-4 (needed when several are attached)")
         ->check(CLI::Range(1, MAX_UNITS));
 }
 
@@ -75,6 +88,9 @@ Subcommands add_file_commands(CLI::App& app, CommandLine& line) {
     commands.diff = app.add_subcommand("diff", "List the differences of two configurations");
     commands.diff->add_option("A", line.file, "Configuration file or unit:N")->required();
     commands.diff->add_option("B", line.second_file, "Configuration file or unit:N")->required();
+    commands.sheet = app.add_subcommand("sheet", "Print a wiring sheet (one SVG page) of a configuration");
+    commands.sheet->add_option("SOURCE", line.file, "Configuration file, JSON document or unit:N")->required();
+    commands.sheet->add_option("-o,--output", line.output, "SVG file to write")->required();
     return commands;
 }
 
@@ -82,7 +98,8 @@ void add_unit_commands(CLI::App& app, CommandLine& line, Subcommands& commands) 
     commands.units = app.add_subcommand("units", "List the attached units");
     commands.write = app.add_subcommand("write", "Write a configuration file to a unit");
     commands.write->add_option("FILE", line.file, "Configuration file")->required();
-    add_unit_option(commands.write, line);
+    CLI::Option* unit = add_unit_option(commands.write, line);
+    commands.write->add_flag("--all", line.all_units, "Write to every attached unit in turn")->excludes(unit);
     commands.write->add_flag("--verify", line.verify, "Read the unit back and list what differs");
     commands.read = app.add_subcommand("read", "Read a unit's configuration into a file");
     commands.read->add_option("-o,--output", line.output, "Configuration file to write")->required();
@@ -95,10 +112,24 @@ int dispatch(const Subcommands& commands, const CommandLine& line) {
     if (commands.import_json->parsed()) return run_import_command(line.file, line.output);
     if (commands.new_file->parsed()) return run_new_command(line.output);
     if (commands.units->parsed()) return run_units_command();
-    if (commands.write->parsed()) return run_write_command(line.file, line.unit, line.verify);
+    if (commands.write->parsed()) return run_write_command(line.file, line.unit, line.verify, line.all_units);
     if (commands.read->parsed()) return run_read_command(line.output, line.unit);
     if (commands.diff->parsed()) return run_diff_command(line.file, line.second_file);
+    if (commands.sheet->parsed()) return run_sheet_command(line.file, line.output);
     return CTL_EXIT_USAGE;
+}
+
+bool known_command(CLI::App& app, const std::string& name) {
+    for (const CLI::App* command : app.get_subcommands({}))
+        if (command->get_name() == name) return true;
+    return false;
+}
+
+std::string command_list(CLI::App& app) {
+    std::string list;
+    for (const CLI::App* command : app.get_subcommands({}))
+        list += (list.empty() ? "" : ", ") + command->get_name();
+    return list;
 }
 
 int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -109,6 +140,11 @@ int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::
     CommandLine line;
     Subcommands commands = add_file_commands(app, line);
     add_unit_commands(app, line, commands);
+    if (!args.empty() && !args[0].empty() && args[0][0] != '-' && !known_command(app, args[0])) {
+        report_error("Unknown command \"" + args[0] + "\": the commands are " + command_list(app) +
+                     " (velmaroctl --help tells more)");
+        return CTL_EXIT_USAGE;
+    }
     std::vector<const char*> argv{"velmaroctl"};
     for (const std::string& arg : args) argv.push_back(arg.c_str());
     try {
@@ -117,6 +153,18 @@ int parse_and_run(const std::vector<std::string>& args, std::ostream& out, std::
         return app.exit(error, out, err) == 0 ? CTL_EXIT_OK : CTL_EXIT_USAGE;
     }
     return dispatch(commands, line);
+}
+
+// A command whose output did not reach its destination has failed: one line says so, except
+// for a closed pipe (`velmaroctl export F | head -1`), where the reader wants no more.
+int check_output(std::ostream& out, int status) {
+    out.flush();
+    if (out) return status;
+    const int error = errno;
+    if (!reader_gone(error))
+        report_error(std::string("Error writing the output") +
+                     (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
+    return CTL_EXIT_FAILED;
 }
 }  // namespace
 
@@ -141,12 +189,13 @@ int run_velmaroctl(const std::vector<std::string>& args, std::ostream& out, std:
     install_cli_engine_ops();
     install_cli_transfer_ui(&err == &std::cerr && stderr_is_terminal());
     int status = CTL_EXIT_FAILED;
+    errno = 0;
     try {
         status = parse_and_run(args, out, err);
     } catch (const std::exception& error) {
         report_error(std::string("Error: ") + error.what());
     }
-    out.flush();
+    status = check_output(out, status);
     ctl_out = &std::cout;
     ctl_err = &std::cerr;
     // A caller that runs the tool in-process (the tests) gets its own operations back.

@@ -2,6 +2,7 @@
 #include "config_snapshot.h"
 
 #include <cstring>
+#include <filesystem>
 
 #include "config/config_file.h"
 #include "keys/key_codes.h"
@@ -61,7 +62,15 @@ bool image_from_snapshot(const ConfigSnapshot& snapshot, std::uint8_t image[CONF
     return build_config_image(image);
 }
 
+bool refuse_directory(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) return false;
+    report_error("Error opening the file: " + path + " is a directory");
+    return true;
+}
+
 bool load_config_file(const std::string& path, ConfigSnapshot& snapshot) {
+    if (refuse_directory(path)) return false;
     std::uint8_t image[CONFIG_IMAGE_SIZE];
     switch (read_config_file(path, image)) {
     case FileReadResult::CANNOT_OPEN:

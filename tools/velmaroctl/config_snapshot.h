@@ -31,6 +31,8 @@ bool snapshot_from_image(const std::uint8_t image[CONFIG_IMAGE_SIZE], ConfigSnap
 // Encodes through the engine; false after the engine has reported why.
 bool image_from_snapshot(const ConfigSnapshot& snapshot, std::uint8_t image[CONFIG_IMAGE_SIZE]);
 
+// A directory given where a file is read: reports it and returns true.
+bool refuse_directory(const std::string& path);
 // Reads and decodes a configuration file; on failure reports the problem and returns false.
 bool load_config_file(const std::string& path, ConfigSnapshot& snapshot);
 // Encodes and saves a configuration file atomically; on failure reports and returns false,

@@ -1,16 +1,20 @@
 // velmaroctl's file commands over the engine: show, export, import, new and diff.
 #include "file_commands.h"
 
+#include <cctype>
+#include <ctime>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
 
+#include "config/config_file.h"
 #include "config_diff.h"
 #include "json_codec.h"
 #include "text_output.h"
 #include "unit_commands.h"
 #include "velmaroctl.h"
+#include "wiring_sheet.h"
 
 namespace {
 constexpr const char* UNIT_PREFIX = "unit:";
@@ -23,6 +27,7 @@ bool read_text_file(const std::string& path, std::string& text) {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         return true;
     }
+    if (refuse_directory(path)) return false;
     std::ifstream file(path, std::ios::binary);
     if (!file) {
         report_error("Error opening the file: " + path);
@@ -32,15 +37,6 @@ bool read_text_file(const std::string& path, std::string& text) {
     content << file.rdbuf();
     text = content.str();
     return true;
-}
-
-bool within_macro_budget(const ConfigSnapshot& snapshot, const std::string& source) {
-    apply_configuration(snapshot);
-    const int used = macro_memory_used();
-    if (used <= MACRO_MEMORY_SIZE) return true;
-    report_error(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
-                 std::to_string(MACRO_MEMORY_SIZE) + " are available");
-    return false;
 }
 
 // The unit number of a "unit:N" source, NOT_A_UNIT for a file, BAD_UNIT for "unit:" with
@@ -53,14 +49,50 @@ int unit_of_source(const std::string& source) {
     return number[0] - '0';
 }
 
+bool is_json_name(const std::string& name) {
+    const std::string suffix = ".json";
+    if (name.size() < suffix.size()) return false;
+    std::string end = name.substr(name.size() - suffix.size());
+    for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return end == suffix;
+}
+
+std::string today() {
+    const std::time_t now = std::time(nullptr);
+    char text[16] = "";
+    const std::tm* local = std::localtime(&now);
+    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
+    return text;
+}
+
+// What the sheet names as its source: the file, or the unit with its serial number.
+std::string sheet_source_label(const std::string& source) {
+    const int unit = unit_of_source(source);
+    if (unit == NOT_A_UNIT) return "Configuration file " + source;
+    read_unit_serial(unit);
+    return "VELMARO (" + std::to_string(unit) + ")  SN- " + std::to_string(unit_serial[unit]);
+}
+
+bool load_json_file(const std::string& path, ConfigSnapshot& snapshot) {
+    std::string text;
+    return read_text_file(path, text) && import_configuration(text, path, snapshot);
+}
+}  // namespace
+
 bool load_source(const std::string& source, ConfigSnapshot& snapshot) {
     const int unit = unit_of_source(source);
+    if (unit == NOT_A_UNIT && is_json_name(source)) return load_json_file(source, snapshot);
     if (unit == NOT_A_UNIT) return load_config_file(source, snapshot);
     bool present[MAX_UNITS + 1] = {};
     enumerate_cli_units(present);
     return load_unit_configuration(unit, snapshot);
 }
-}  // namespace
+
+bool valid_source_name(const std::string& source) {
+    if (unit_of_source(source) != BAD_UNIT) return true;
+    report_error("Bad source \"" + source + "\": units are unit:1 to unit:4");
+    return false;
+}
 
 int run_show_command(const std::string& file) {
     ConfigSnapshot snapshot;
@@ -78,16 +110,10 @@ int run_export_command(const std::string& file, bool numeric) {
 
 int run_import_command(const std::string& json_file, const std::string& output) {
     std::string text;
-    if (!read_text_file(json_file, text)) return CTL_EXIT_FAILED;
     ConfigSnapshot snapshot;
-    default_snapshot(snapshot);
-    try {
-        configuration_from_json(text, snapshot);
-    } catch (const JsonInputError& error) {
-        report_error(json_file + ": " + error.what());
+    if (!read_text_file(json_file, text) || !import_configuration(text, json_file, snapshot) ||
+        !save_config_file(output, snapshot))
         return CTL_EXIT_FAILED;
-    }
-    if (!within_macro_budget(snapshot, json_file) || !save_config_file(output, snapshot)) return CTL_EXIT_FAILED;
     return CTL_EXIT_OK;
 }
 
@@ -98,15 +124,22 @@ int run_new_command(const std::string& output) {
 }
 
 int run_diff_command(const std::string& a, const std::string& b) {
-    for (const std::string& source : {a, b}) {
-        if (unit_of_source(source) != BAD_UNIT) continue;
-        report_error("Bad source \"" + source + "\": units are unit:1 to unit:4");
-        return CTL_EXIT_USAGE;
-    }
+    if (!valid_source_name(a) || !valid_source_name(b)) return CTL_EXIT_USAGE;
     ConfigSnapshot first;
     ConfigSnapshot second;
-    if (!load_source(a, first) || !load_source(b, second)) return CTL_EXIT_FAILED;
+    if (!load_source(a, first) || !load_source(b, second)) return CTL_EXIT_NOT_COMPARED;
     const std::vector<std::string> differences = compare_configurations(first, second);
     for (const std::string& line : differences) *ctl_out << line << "\n";
     return differences.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED;
+}
+
+int run_sheet_command(const std::string& source, const std::string& output) {
+    if (!valid_source_name(source)) return CTL_EXIT_USAGE;
+    static ConfigSnapshot snapshot;
+    if (!load_source(source, snapshot)) return CTL_EXIT_FAILED;
+    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), today()});
+    if (write_file_atomically(output, reinterpret_cast<const std::uint8_t*>(svg.data()), svg.size()))
+        return CTL_EXIT_OK;
+    report_error("Error saving the file: " + output);
+    return CTL_EXIT_FAILED;
 }

@@ -2,13 +2,17 @@
 // it reads well in a review) and reading it back with a precise message for every mistake.
 #include "json_codec.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <limits>
 #include <set>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "key_notation.h"
 #include "keys/key_codes.h"
+#include "velmaroctl.h"
 
 namespace {
 using Json = nlohmann::json;
@@ -168,6 +172,21 @@ void read_pins(const Json& document, const char* name, int count, const char* li
                                   1, HIGHEST_PIN);
 }
 
+// What the utility's own editors can never put in a cell or a step; "" when it can hold it.
+std::string cell_problem(int code) {
+    if (code & KEY_FLAG_MACRO) return "";
+    const int low = code & 0xFF;
+    const char* step = (low & KEY_FLAG_BREAK) ? "a release" : low == KEY_BREAK_ALL ? "Break All"
+                       : low == KEY_DELAY                   ? "a delay" : nullptr;
+    return step ? std::string(step) + " is a macro step; a cell cannot hold it" : "";
+}
+
+std::string step_problem(int step) {
+    if ((step & KEY_NUMBER_MASK) == KEY_FN && step <= 0xFF) return "the FN key cannot be a macro step";
+    if (step == KEY_FLAG_BREAK) return "a release of \"Not Used\" cannot be a macro step";
+    return "";
+}
+
 int read_cell(const Json& value, const std::string& where) {
     int code = 0;
     std::string problem;
@@ -180,6 +199,7 @@ int read_cell(const Json& value, const std::string& where) {
     } else {
         problem = "a key code must be a name or a number, not " + value.dump();
     }
+    if (problem.empty()) problem = cell_problem(code);
     if (!problem.empty()) fail(where + ": " + problem);
     return code;
 }
@@ -197,6 +217,23 @@ void read_table(const Json& document, const char* name, const ConfigSnapshot& sn
     }
 }
 
+std::string cell_name(int row, int column) {
+    return "row " + std::to_string(row + 1) + ", column " + std::to_string(column + 1);
+}
+
+// The normal table holds the FN key in one cell at most.
+void check_one_fn_key(const ConfigSnapshot& snapshot) {
+    std::vector<std::string> cells;
+    for (int row = 0; row < snapshot.rows; ++row)
+        for (int column = 0; column < snapshot.columns; ++column)
+            if (snapshot.keys[row][column] == KEY_FN) cells.push_back(cell_name(row, column));
+    if (cells.size() < 2) return;
+    std::string list;
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == cells.size() ? " and " : "; ") + cells[i];
+    fail("\"keys\": the FN key is at " + list + "; only one cell can hold it");
+}
+
 int read_step(const Json& value, const std::string& where) {
     int step = 0;
     std::string problem;
@@ -209,6 +246,7 @@ int read_step(const Json& value, const std::string& where) {
     } else {
         problem = "a step must be a name or a number, not " + value.dump();
     }
+    if (problem.empty()) problem = step_problem(step);
     if (!problem.empty()) fail(where + ": " + problem);
     return step;
 }
@@ -275,14 +313,61 @@ void read_matrix(const Json& document, ConfigSnapshot& snapshot) {
     read_pins(document, "row_pins", snapshot.rows, "row", snapshot.row_pins);
 }
 
+// Where the parser is in a document: one frame per object or array entered.
+struct ParseFrame {
+    bool array;
+    std::string key;    // in an object: the member being read
+    std::size_t index;  // in an array: the element being read
+};
+
+void track(std::vector<ParseFrame>& frames, Json::parse_event_t event, const Json& parsed) {
+    using Event = Json::parse_event_t;
+    switch (event) {
+    case Event::object_start:
+    case Event::array_start: frames.push_back({event == Event::array_start, "", 0}); return;
+    case Event::key: frames.back().key = parsed.get<std::string>(); return;
+    case Event::object_end:
+    case Event::array_end: frames.pop_back(); break;
+    case Event::value: break;
+    }
+    if (!frames.empty() && frames.back().array) ++frames.back().index;
+}
+
+std::string place_text(const std::vector<ParseFrame>& frames) {
+    // "keys" entry 2, entry 1; "macros" entry 1, "make" entry 3
+    std::string text;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        if (i > 0) text += frames[i - 1].array ? ", " : " ";
+        text += frames[i].array ? "entry " + std::to_string(frames[i].index + 1) : quoted(frames[i].key);
+    }
+    return text.empty() ? "The document" : text;
+}
+
+// What the parser stopped at: byte `position` (counted from 1) of the text, or its end.
+std::string syntax_problem(const std::string& text, std::size_t position) {
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) return "the document is empty";
+    const std::size_t at = std::min(std::max<std::size_t>(position, 1), text.size() + 1) - 1;
+    const std::size_t line_start = at == 0 ? 0 : text.rfind('\n', at - 1) + 1;  // npos + 1 is 0
+    const std::string place = "line " + std::to_string(std::count(text.begin(), text.begin() + at, '\n') + 1) +
+                              ", column " + std::to_string(at - line_start + 1);
+    if (at >= text.size()) return "the document ends early, at " + place;
+    const unsigned char c = static_cast<unsigned char>(text[at]);
+    char shown[16];
+    std::snprintf(shown, sizeof shown, c > 0x20 && c < 0x7F ? "'%c'" : "byte 0x%02X", c);
+    return std::string("unexpected ") + shown + " at " + place;
+}
+
 Json parse_document(const std::string& text) {
+    std::vector<ParseFrame> frames;
     try {
-        return Json::parse(text);
+        return Json::parse(text, [&frames](int, Json::parse_event_t event, Json& parsed) {
+            track(frames, event, parsed);
+            return true;
+        });
     } catch (const Json::parse_error& error) {
-        std::string what = error.what();
-        const std::size_t tag_end = what.find("] ");
-        if (tag_end != std::string::npos) what.erase(0, tag_end + 2);
-        fail("Invalid JSON: " + what);
+        fail("Invalid JSON: " + syntax_problem(text, error.byte));
+    } catch (const Json::out_of_range&) {
+        fail(place_text(frames) + " holds a number too large to read");
     }
 }
 }  // namespace
@@ -312,6 +397,7 @@ void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot) 
     snapshot.single_key_at_a_time = optional_flag(document, "single_key_at_a_time");
     snapshot.filter_ghost_keys = optional_flag(document, "filter_ghost_keys");
     read_table(document, "keys", snapshot, snapshot.keys);
+    check_one_fn_key(snapshot);
     if (document.contains("fn_keys")) {
         read_table(document, "fn_keys", snapshot, snapshot.fn_keys);
     } else {
@@ -319,4 +405,20 @@ void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot) 
             for (int& code : row) code = KEY_NOT_USED;
     }
     read_macros(document, snapshot);
+}
+
+bool import_configuration(const std::string& text, const std::string& source, ConfigSnapshot& snapshot) {
+    default_snapshot(snapshot);
+    try {
+        configuration_from_json(text, snapshot);
+    } catch (const JsonInputError& error) {
+        report_error(source + ": " + error.what());
+        return false;
+    }
+    apply_configuration(snapshot);
+    const int used = macro_memory_used();
+    if (used <= MACRO_MEMORY_SIZE) return true;
+    report_error(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
+                 std::to_string(MACRO_MEMORY_SIZE) + " are available");
+    return false;
 }

@@ -17,3 +17,8 @@ std::string configuration_to_json(const ConfigSnapshot& snapshot, bool numeric);
 // Reads a document into `snapshot` (which starts as the default configuration). Accepts
 // names and numbers everywhere. Throws JsonInputError naming the first problem found.
 void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot);
+
+// Import's whole check of a document: configuration_from_json, then the macro memory budget
+// (by the engine's count). `snapshot` starts as the default configuration. On a problem
+// reports it as "<source>: <problem>" and returns false.
+bool import_configuration(const std::string& text, const std::string& source, ConfigSnapshot& snapshot);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config_diff.h"
+#include "keys/key_codes.h"
 #include "velmaroctl.h"
 
 void (*before_verify_read)(int unit) = nullptr;
@@ -55,14 +56,6 @@ std::vector<int> percentages(const std::string& text) {
     return numbers;
 }
 
-bool read_unit_serial(int unit) {
-    HidDeviceHandle handle{};
-    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
-    unit_serial[unit] = device_read_serial(&handle);
-    CloseHidDevice(&handle);
-    return true;
-}
-
 // The unit a transfer uses: the one asked for, or unit 1 when only one is attached.
 int choose_unit(int requested) {
     bool present[MAX_UNITS + 1] = {};
@@ -87,22 +80,134 @@ int read_unit_image(int unit, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     return run_transfer([&] { return device_read_image(image, unit); });
 }
 
-bool verify_unit(const ConfigSnapshot& written, const std::string& file, int unit) {
-    if (before_verify_read) before_verify_read(unit);
-    ConfigSnapshot read_back;
-    if (!load_unit_configuration(unit, read_back)) return false;
-    const std::vector<std::string> differences = compare_configurations(written, read_back);
-    for (const std::string& line : differences) *ctl_out << line << "\n";
-    if (differences.empty()) {
-        *ctl_out << "Verified: the VELMARO (" << unit << ") holds the configuration of " << file << "\n";
-        return true;
-    }
-    report_error("Verify failed: the VELMARO (" + std::to_string(unit) + ") differs from " + file +
-                 " in " + std::to_string(differences.size()) +
-                 (differences.size() == 1 ? " place" : " places"));
+// A configuration file ready to be written: its configuration, its image, and what a unit
+// gives back after the write (the FN table and macro records that the write does not send
+// are not part of it).
+struct WritePlan {
+    ConfigSnapshot snapshot;
+    ConfigSnapshot as_written;
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+};
+
+bool prepare_write(const std::string& file, WritePlan& plan) {
+    if (!load_config_file(file, plan.snapshot) || !image_from_snapshot(plan.snapshot, plan.image))
+        return false;
+    std::uint8_t written[CONFIG_IMAGE_SIZE];
+    device_image_as_written(plan.image, written);
+    if (!snapshot_from_image(written, plan.as_written)) plan.as_written = plan.snapshot;
+    return true;
+}
+
+bool fn_table_holds_codes(const ConfigSnapshot& snapshot) {
+    for (int row = 0; row < snapshot.rows; ++row)
+        for (int column = 0; column < snapshot.columns; ++column)
+            if (snapshot.fn_keys[row][column] != KEY_NOT_USED) return true;
     return false;
 }
+
+bool steps_kept(const ConfigSnapshot& a, const ConfigSnapshot& b, int number) {
+    return macro_make_steps(a, number) == macro_make_steps(b, number) &&
+           macro_break_steps(a, number) == macro_break_steps(b, number);
+}
+
+// Says on the error stream what the write leaves out: the FN table when no cell holds the
+// FN key, and the macros that only that table (or no cell) refers to.
+void report_unwritten(const WritePlan& plan) {
+    if (fn_table_holds_codes(plan.snapshot) && !fn_table_holds_codes(plan.as_written))
+        report_error("FN table not written: no cell holds the FN key");
+    for (int number = 1; number <= MACRO_SLOT_COUNT; ++number) {
+        if (!macro_listed(plan.snapshot, number) || steps_kept(plan.snapshot, plan.as_written, number))
+            continue;
+        const bool from_fn_table = macro_referenced(plan.snapshot, number);
+        report_error("Macro " + std::to_string(number) + " not written: " +
+                     (from_fn_table ? "only the FN table refers to it" : "no cell refers to it"));
+    }
+}
+
+// How a write (and its verify) to one unit went.
+struct UnitOutcome {
+    int status;
+    bool written;
+    std::string text;  // the failure, or how the verify ended
+    std::vector<std::string> differences;
+};
+
+std::string places(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " place" : " places");
+}
+
+UnitOutcome write_to_unit(const WritePlan& plan, int unit, bool verify) {
+    const int result = run_transfer([&] { return device_write_image(plan.image, unit); });
+    const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
+    if (result != TRANSFER_OK) return {failed, false, transfer_error_text(result, unit, true), {}};
+    if (!verify) return {CTL_EXIT_OK, true, "written", {}};
+    if (before_verify_read) before_verify_read(unit);
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    const int read = read_unit_image(unit, image);
+    if (read != TRANSFER_OK) return {failed, true, transfer_error_text(read, unit, false), {}};
+    ConfigSnapshot read_back;
+    if (!snapshot_from_image(image, read_back)) return {failed, true, "Invalid configuration", {}};
+    UnitOutcome outcome{CTL_EXIT_OK, true, "written and verified",
+                        compare_configurations(plan.as_written, read_back)};
+    if (outcome.differences.empty()) return outcome;
+    outcome.status = CTL_EXIT_FAILED;
+    outcome.text = "verify failed: differs in " + places(outcome.differences.size());
+    return outcome;
+}
+
+int write_one_unit(const WritePlan& plan, const std::string& file, int unit, bool verify) {
+    const UnitOutcome outcome = write_to_unit(plan, unit, verify);
+    if (outcome.written) *ctl_out << "The configuration was successfully saved to the VELMARO\n";
+    for (const std::string& line : outcome.differences) *ctl_out << line << "\n";
+    if (outcome.status == CTL_EXIT_OK && verify)
+        *ctl_out << "Verified: the VELMARO (" << unit << ") holds the configuration of " << file << "\n";
+    if (!outcome.differences.empty())
+        report_error("Verify failed: the VELMARO (" + std::to_string(unit) + ") differs from " +
+                     file + " in " + places(outcome.differences.size()));
+    else if (outcome.status != CTL_EXIT_OK)
+        report_error(outcome.text);
+    return outcome.status;
+}
+
+// The attached units, in number order.
+std::vector<int> attached_units() {
+    bool present[MAX_UNITS + 1] = {};
+    if (enumerate_cli_units(present) == 1) present[1] = read_unit_serial(1);
+    std::vector<int> units;
+    for (int unit = 1; unit <= MAX_UNITS; ++unit)
+        if (present[unit]) units.push_back(unit);
+    return units;
+}
+
+// One line per unit; the worst status of all (2 over 1 over 0).
+int write_all_units(const WritePlan& plan, bool verify) {
+    const std::vector<int> units = attached_units();
+    if (units.empty()) {
+        report_error(transfer_error_text(TRANSFER_NOT_FOUND, 1, true));
+        return verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
+    }
+    int status = CTL_EXIT_OK;
+    int failures = 0;
+    for (int unit : units) {
+        const UnitOutcome outcome = write_to_unit(plan, unit, verify);
+        *ctl_out << "Unit #" << unit << "  SN- " << unit_serial[unit] << ": " << outcome.text << "\n";
+        status = std::max(status, outcome.status);
+        failures += outcome.status != CTL_EXIT_OK;
+    }
+    if (failures > 0)
+        report_error(std::to_string(failures) + " of " + std::to_string(units.size()) +
+                     " units did not take the configuration");
+    return status;
+}
 }  // namespace
+
+bool read_unit_serial(int unit) {
+    HidDeviceHandle handle{};
+    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
+    unit_serial[unit] = device_read_serial(&handle);
+    CloseHidDevice(&handle);
+    return true;
+}
 
 std::string progress_line(const std::string& progress_text) {
     const std::vector<int> numbers = percentages(progress_text);
@@ -172,21 +277,15 @@ int run_units_command() {
     return CTL_EXIT_FAILED;
 }
 
-int run_write_command(const std::string& file, int unit, bool verify) {
-    ConfigSnapshot snapshot;
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-    if (!load_config_file(file, snapshot) || !image_from_snapshot(snapshot, image))
-        return CTL_EXIT_FAILED;
+int run_write_command(const std::string& file, int unit, bool verify, bool all) {
+    const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
+    static WritePlan plan;  // three configurations of 16 KB each: kept off the stack
+    if (!prepare_write(file, plan)) return failed;
+    report_unwritten(plan);
+    if (all) return write_all_units(plan, verify);
     unit = choose_unit(unit);
     if (unit == NO_UNIT) return CTL_EXIT_USAGE;
-    const int result = run_transfer([&] { return device_write_image(image, unit); });
-    if (result != TRANSFER_OK) {
-        report_error(transfer_error_text(result, unit, true));
-        return CTL_EXIT_FAILED;
-    }
-    *ctl_out << "The configuration was successfully saved to the VELMARO\n";
-    if (verify && !verify_unit(snapshot, file, unit)) return CTL_EXIT_FAILED;
-    return CTL_EXIT_OK;
+    return write_one_unit(plan, file, unit, verify);
 }
 
 int run_read_command(const std::string& output, int unit) {

@@ -18,6 +18,9 @@ void install_cli_transfer_ui(bool terminal);
 // only when several units are attached. Returns unit_count.
 int enumerate_cli_units(bool present[MAX_UNITS + 1]);
 
+// Reads the serial number of a unit into unit_serial; false when the unit does not open.
+bool read_unit_serial(int unit);
+
 // The message for a transfer result other than TRANSFER_OK.
 std::string transfer_error_text(int result, int unit, bool writing);
 
@@ -26,7 +29,9 @@ bool load_unit_configuration(int unit, ConfigSnapshot& snapshot);
 
 // The commands; each returns the exit status.
 int run_units_command();
-int run_write_command(const std::string& file, int unit, bool verify);
+// write --verify and diff exit 0 equal, 1 different, 2 not compared; --all writes to every
+// attached unit in turn, one line each.
+int run_write_command(const std::string& file, int unit, bool verify, bool all);
 int run_read_command(const std::string& output, int unit);
 
 // Called by write --verify between the write and the read-back (tests change the unit here).

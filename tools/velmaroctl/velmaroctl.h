@@ -8,6 +8,7 @@
 constexpr int CTL_EXIT_OK = 0;
 constexpr int CTL_EXIT_FAILED = 1;  // bad input, a failed transfer, or (diff, verify) a difference
 constexpr int CTL_EXIT_USAGE = 2;
+constexpr int CTL_EXIT_NOT_COMPARED = 2;  // diff, write --verify: the comparison could not be made
 
 // The program's entry: argv[0] is the program name.
 int velmaroctl_main(int argc, char** argv);

@@ -1,0 +1,127 @@
+// libFuzzer target: arbitrary text through velmaroctl's import (JSON document to
+// configuration), then through a saved file and back.
+//
+// Checked on every input: import never throws; a refusal is one line naming the document and
+// never the JSON library's own text; an accepted configuration builds (or fails only with the
+// engine's pin or macro-area message), its image reopens to the same configuration (less the
+// macros above the highest one a cell refers to, which a file does not keep), and the
+// reopened configuration exports to a document that imports to the same image again; its
+// wiring sheet (with a piece of the input as its source name) is one page of escaped text.
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "config/config_file.h"
+#include "config/ui_ops.h"
+#include "config_diff.h"
+#include "json_codec.h"
+#include "velmaroctl.h"
+#include "wiring_sheet.h"
+
+namespace {
+constexpr const char* SOURCE = "fuzz.json";
+std::string last_message;
+int message_count = 0;
+
+MessageAnswer record_message(MessageKind, const char* text) {
+    last_message = text;
+    ++message_count;
+    return ANSWER_OK;
+}
+bool no_file(bool, char*, std::size_t) { return false; }
+const UiOps fuzz_ui = {record_message, no_file};
+
+void check(bool condition, const char* what) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz_import: check failed: %s (last message: %s)\n", what, last_message.c_str());
+    std::abort();
+}
+
+bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
+
+// What a file keeps of a configuration: macros above the highest referenced one go.
+void drop_unreferenced_tail(ConfigSnapshot& snapshot) {
+    int highest = 0;
+    for (int number = 1; number <= MACRO_SLOT_COUNT; ++number)
+        if (macro_referenced(snapshot, number)) highest = number;
+    for (int number = highest + 1; number <= MACRO_SLOT_COUNT; ++number) snapshot.macros[number - 1] = MacroSlot{};
+}
+
+ConfigSnapshot accepted;  // 16 KB each: kept off the stack
+ConfigSnapshot reopened;
+ConfigSnapshot again;
+
+void check_refusal() {
+    check(message_count == 1, "a refusal is one message");
+    check(last_message.compare(0, std::strlen(SOURCE) + 2, std::string(SOURCE) + ": ") == 0,
+          "a refusal names the document");
+    check(last_message.compare(std::strlen(SOURCE) + 2, 15, "[json.exception") != 0,
+          "no JSON library exception text");
+}
+
+void check_reopen(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    std::uint8_t file_bytes[CONFIG_IMAGE_SIZE];
+    std::memcpy(file_bytes, image, CONFIG_IMAGE_SIZE);
+    scramble_config_bytes(file_bytes);
+    scramble_config_bytes(file_bytes);
+    check(snapshot_from_image(file_bytes, reopened), "the saved file reopens");
+    drop_unreferenced_tail(accepted);
+    check(compare_configurations(accepted, reopened).empty(), "the file reopens to the same configuration");
+}
+
+void check_export_again() {
+    std::uint8_t first[CONFIG_IMAGE_SIZE];
+    std::uint8_t second[CONFIG_IMAGE_SIZE];
+    check(image_from_snapshot(reopened, first), "the reopened configuration builds");
+    message_count = 0;
+    check(import_configuration(configuration_to_json(reopened, false), SOURCE, again), "its export imports");
+    check(image_from_snapshot(again, second), "the imported export builds");
+    check(std::memcmp(first, second, CONFIG_IMAGE_SIZE) == 0, "export and import give the same image");
+}
+bool escaped_at(const std::string& svg, std::size_t at) {
+    for (const char* entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+        if (svg.compare(at, std::strlen(entity), entity) == 0) return true;
+    return false;
+}
+
+void check_sheet(const std::string& source) {
+    const std::string svg = wiring_sheet_svg(reopened, {source, "2026-12-07"});
+    check(svg.find("width=\"210.00mm\"") != std::string::npos, "the sheet is 210 mm wide");
+    for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1))
+        check(svg[at + 1] == '/' || svg[at + 1] == '?' || std::isalpha(static_cast<unsigned char>(svg[at + 1])),
+              "a < starts a tag");
+    for (std::size_t at = svg.find('&'); at != std::string::npos; at = svg.find('&', at + 1))
+        check(escaped_at(svg, at), "an & starts an entity");
+}
+}  // namespace
+
+void report_error(const std::string& text) {
+    last_message = text;
+    ++message_count;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    set_ui_ops(&fuzz_ui);
+    set_view_ops(&memory_view_ops);
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    message_count = 0;
+    if (!import_configuration(text, SOURCE, accepted)) {
+        check_refusal();
+        return 0;
+    }
+    check(message_count == 0, "an accepted document is silent");
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (!image_from_snapshot(accepted, image)) {
+        check(contains(last_message, "is used for multiple scan lines") ||
+                  contains(last_message, "bytes of the macro area"),
+              "build fails only on a repeated pin or a full macro area");
+        return 0;
+    }
+    check_reopen(image);
+    check_export_again();
+    check_sheet(text.substr(0, 64));
+    return 0;
+}
