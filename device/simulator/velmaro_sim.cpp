@@ -7,7 +7,9 @@
 //   serial         the four serial bytes as eight hex digits; created as 1000000N if missing
 //   image.bin      the unit's stored 512 bytes; created zero-filled if missing; every write
 //                  exchange lands in it before the call returns
-//   latency_us     optional: microseconds that each exchange takes (default 0)
+//   latency_us     optional: microseconds that each exchange takes from the call to its
+//                  return (default 0), kept to within a few microseconds when the machine is
+//                  not overloaded
 //   unplugged      checked at every open and every exchange: an exchange fails once it exists
 //   fail_after     optional, read at open: a number K. The unit answers K exchanges, counted
 //                  across opens and processes from the moment fail_after was written; the next
@@ -299,9 +301,41 @@ bool start_session(Session& session, int unit, const std::string& folder) {
 
 // ---- exchanges ----
 
-void wait_latency(const Session& session) {
-    if (session.latency_us > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(session.latency_us));
+// An exchange ends latency_us after it began, whatever the unit's own file work took: the
+// thread sleeps while more than a sleep's lateness remains, then waits out the rest against
+// the monotonic clock.
+using Clock = std::chrono::steady_clock;
+
+#if defined(_WIN32)
+// Sleep counts whole milliseconds. The plain (not alertable) Sleep returns 50-200 us late
+// under Wine; the alertable one that std::this_thread::sleep_for uses is later still, and it
+// drops the part below a millisecond.
+constexpr Clock::duration SLEEP_LATENESS = std::chrono::microseconds(500);
+
+void sleep_about(Clock::duration span) {
+    auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
+    if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
+}
+#else
+constexpr Clock::duration SLEEP_LATENESS = std::chrono::microseconds(300);
+
+void sleep_about(Clock::duration span) {
+    std::this_thread::sleep_for(span);
+}
+#endif
+
+void wait_until(Clock::time_point deadline) {
+    for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now())
+        if (deadline - now > SLEEP_LATENESS) sleep_about(deadline - now - SLEEP_LATENESS);
+}
+
+Clock::time_point exchange_deadline(const Session& session) {
+    return session.latency_us > 0 ? Clock::now() + std::chrono::microseconds(session.latency_us)
+                                  : Clock::time_point();
+}
+
+void wait_latency(const Session& session, Clock::time_point deadline) {
+    if (session.latency_us > 0) wait_until(deadline);
 }
 
 void store_byte(Session& session, int address, unsigned char value) {
@@ -357,10 +391,11 @@ HID_API int HID_CALL WriteHidDevice(HidDeviceHandle* handle, unsigned char* repo
     if (reply) std::memset(reply, 0, REPLY_SIZE);
     Session* session = session_of(handle);
     if (!session || !report || !reply) return 1;
+    Clock::time_point deadline = exchange_deadline(*session);
     if (!still_plugged(*session) || !budget_takes_exchange(session->folder, session->budget))
         return 1;
-    wait_latency(*session);
     answer(*session, report, reply);
+    wait_latency(*session, deadline);
     return 0;
 }
 
