@@ -24,6 +24,7 @@
 // Results: 0 on success from OpenHidDevice and WriteHidDevice, 1 otherwise.
 #include "device/hid_library.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -307,26 +308,56 @@ bool start_session(Session& session, int unit, const std::string& folder) {
 using Clock = std::chrono::steady_clock;
 
 #if defined(_WIN32)
-// Sleep counts whole milliseconds. The plain (not alertable) Sleep returns 50-200 us late
-// under Wine; the alertable one that std::this_thread::sleep_for uses is later still, and it
-// drops the part below a millisecond.
-constexpr Clock::duration SLEEP_LATENESS = std::chrono::microseconds(500);
+// Sleep counts whole milliseconds, and std::this_thread::sleep_for drops the part below one.
+// The system's own delay (NtDelayExecution) takes the span in units of 100 ns: under Wine it
+// returns 60-110 us late. Where it cannot be found the wait is by the clock alone. Returns the
+// time asked of the system.
+using DelayExecution = LONG(NTAPI*)(BOOLEAN alertable, PLARGE_INTEGER interval);
+using DelayTicks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
 
-void sleep_about(Clock::duration span) {
-    auto milliseconds = std::chrono::duration_cast<std::chrono::milliseconds>(span).count();
-    if (milliseconds > 0) Sleep(static_cast<DWORD>(milliseconds));
+DelayExecution find_delay_execution() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    FARPROC found = ntdll ? GetProcAddress(ntdll, "NtDelayExecution") : nullptr;
+    return reinterpret_cast<DelayExecution>(reinterpret_cast<void (*)()>(found));
+}
+
+Clock::duration sleep_about(Clock::duration span) {
+    static const DelayExecution delay_execution = find_delay_execution();
+    DelayTicks ticks = std::chrono::duration_cast<DelayTicks>(span);
+    if (!delay_execution || ticks.count() <= 0) return Clock::duration::zero();
+    LARGE_INTEGER interval;
+    interval.QuadPart = -ticks.count();  // negative: relative to now
+    delay_execution(FALSE, &interval);
+    return ticks;
 }
 #else
-constexpr Clock::duration SLEEP_LATENESS = std::chrono::microseconds(300);
-
-void sleep_about(Clock::duration span) {
+Clock::duration sleep_about(Clock::duration span) {
     std::this_thread::sleep_for(span);
+    return span;
 }
 #endif
 
+// The least lateness allowed for: a sleep returns 50-110 us late on an idle machine.
+constexpr Clock::duration SLEEP_LATENESS_LEAST = std::chrono::microseconds(150);
+// Beyond this, waiting by the clock alone does no worse than sleeping.
+constexpr Clock::duration SLEEP_LATENESS_MOST = std::chrono::milliseconds(2);
+
+// How late a sleep may come back, learned from the sleeps themselves: a busy machine wakes a
+// sleeper late. It rises at once to a lateness seen and eases back by a 32nd every exchange.
+Clock::duration sleep_lateness = SLEEP_LATENESS_LEAST;
+
+void sleep_and_learn(Clock::duration span) {
+    Clock::time_point start = Clock::now();
+    Clock::duration asked = sleep_about(span);
+    if (asked <= Clock::duration::zero()) return;
+    Clock::duration late = Clock::now() - start - asked;
+    if (late > sleep_lateness) sleep_lateness = std::min(late, SLEEP_LATENESS_MOST);
+}
+
 void wait_until(Clock::time_point deadline) {
     for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now())
-        if (deadline - now > SLEEP_LATENESS) sleep_about(deadline - now - SLEEP_LATENESS);
+        if (deadline - now > sleep_lateness) sleep_and_learn(deadline - now - sleep_lateness);
+    sleep_lateness = std::max(SLEEP_LATENESS_LEAST, sleep_lateness - sleep_lateness / 32);
 }
 
 Clock::time_point exchange_deadline(const Session& session) {
