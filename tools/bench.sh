@@ -18,7 +18,7 @@ rounds=${1:-5}
 
 if [ ! -f "$build/CMakeCache.txt" ] || [ ! -f "$win/CMakeCache.txt" ]; then "$top/tools/build.sh"; fi
 cmake --build "$build" -j 2 --target transfer_bench velmaroctl >/dev/null
-cmake --build "$win" -j 2 --target gui_transfer_benchmark velmaroctl wine_keeper >/dev/null
+cmake --build "$win" -j 2 --target gui_transfer_benchmark velmaroctl wine_keeper pinout_art >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/velmaro-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
