@@ -101,7 +101,7 @@ bench_velmaroctl() {             # $1 label prefix, then the velmaroctl command 
         bench_rounds "$prefix: velmaroctl write" "$latency" "$@" write "$qzc" --unit 1
         bench_rounds "$prefix: velmaroctl read" "$latency" "$@" read -o "$back" --unit 1
     done
-    bench_rounds "$prefix: velmaroctl show (start-up)" 0 "$@" show "$qzc"
+    bench_rounds "$prefix: start-up (velmaroctl show)" 0 "$@" show "$qzc"
 }
 
 units=$work/units
