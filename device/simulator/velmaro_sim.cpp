@@ -7,7 +7,9 @@
 //   serial         the four serial bytes as eight hex digits; created as 1000000N if missing
 //   image.bin      the unit's stored 512 bytes; created zero-filled if missing; every write
 //                  exchange lands in it before the call returns
-//   latency_us     optional: microseconds that each exchange takes (default 0)
+//   latency_us     optional: microseconds that each exchange takes from the call to its
+//                  return (default 0), kept to within a few microseconds when the machine is
+//                  not overloaded
 //   unplugged      checked at every open and every exchange: an exchange fails once it exists
 //   fail_after     optional, read at open: a number K. The unit answers K exchanges, counted
 //                  across opens and processes from the moment fail_after was written; the next
@@ -22,6 +24,7 @@
 // Results: 0 on success from OpenHidDevice and WriteHidDevice, 1 otherwise.
 #include "device/hid_library.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -299,9 +302,71 @@ bool start_session(Session& session, int unit, const std::string& folder) {
 
 // ---- exchanges ----
 
-void wait_latency(const Session& session) {
-    if (session.latency_us > 0)
-        std::this_thread::sleep_for(std::chrono::microseconds(session.latency_us));
+// An exchange ends latency_us after it began, whatever the unit's own file work took: the
+// thread sleeps while more than a sleep's lateness remains, then waits out the rest against
+// the monotonic clock.
+using Clock = std::chrono::steady_clock;
+
+#if defined(_WIN32)
+// Sleep counts whole milliseconds, and std::this_thread::sleep_for drops the part below one.
+// The system's own delay (NtDelayExecution) takes the span in units of 100 ns: under Wine it
+// returns 60-110 us late. Where it cannot be found the wait is by the clock alone. Returns the
+// time asked of the system.
+using DelayExecution = LONG(NTAPI*)(BOOLEAN alertable, PLARGE_INTEGER interval);
+using DelayTicks = std::chrono::duration<long long, std::ratio<1, 10000000>>;
+
+DelayExecution find_delay_execution() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    FARPROC found = ntdll ? GetProcAddress(ntdll, "NtDelayExecution") : nullptr;
+    return reinterpret_cast<DelayExecution>(reinterpret_cast<void (*)()>(found));
+}
+
+Clock::duration sleep_about(Clock::duration span) {
+    static const DelayExecution delay_execution = find_delay_execution();
+    DelayTicks ticks = std::chrono::duration_cast<DelayTicks>(span);
+    if (!delay_execution || ticks.count() <= 0) return Clock::duration::zero();
+    LARGE_INTEGER interval;
+    interval.QuadPart = -ticks.count();  // negative: relative to now
+    delay_execution(FALSE, &interval);
+    return ticks;
+}
+#else
+Clock::duration sleep_about(Clock::duration span) {
+    std::this_thread::sleep_for(span);
+    return span;
+}
+#endif
+
+// The least lateness allowed for: a sleep returns 50-110 us late on an idle machine.
+constexpr Clock::duration SLEEP_LATENESS_LEAST = std::chrono::microseconds(150);
+// Beyond this, waiting by the clock alone does no worse than sleeping.
+constexpr Clock::duration SLEEP_LATENESS_MOST = std::chrono::milliseconds(2);
+
+// How late a sleep may come back, learned from the sleeps themselves: a busy machine wakes a
+// sleeper late. It rises at once to a lateness seen and eases back by a 32nd every exchange.
+Clock::duration sleep_lateness = SLEEP_LATENESS_LEAST;
+
+void sleep_and_learn(Clock::duration span) {
+    Clock::time_point start = Clock::now();
+    Clock::duration asked = sleep_about(span);
+    if (asked <= Clock::duration::zero()) return;
+    Clock::duration late = Clock::now() - start - asked;
+    if (late > sleep_lateness) sleep_lateness = std::min(late, SLEEP_LATENESS_MOST);
+}
+
+void wait_until(Clock::time_point deadline) {
+    for (Clock::time_point now = Clock::now(); now < deadline; now = Clock::now())
+        if (deadline - now > sleep_lateness) sleep_and_learn(deadline - now - sleep_lateness);
+    sleep_lateness = std::max(SLEEP_LATENESS_LEAST, sleep_lateness - sleep_lateness / 32);
+}
+
+Clock::time_point exchange_deadline(const Session& session) {
+    return session.latency_us > 0 ? Clock::now() + std::chrono::microseconds(session.latency_us)
+                                  : Clock::time_point();
+}
+
+void wait_latency(const Session& session, Clock::time_point deadline) {
+    if (session.latency_us > 0) wait_until(deadline);
 }
 
 void store_byte(Session& session, int address, unsigned char value) {
@@ -357,10 +422,11 @@ HID_API int HID_CALL WriteHidDevice(HidDeviceHandle* handle, unsigned char* repo
     if (reply) std::memset(reply, 0, REPLY_SIZE);
     Session* session = session_of(handle);
     if (!session || !report || !reply) return 1;
+    Clock::time_point deadline = exchange_deadline(*session);
     if (!still_plugged(*session) || !budget_takes_exchange(session->folder, session->budget))
         return 1;
-    wait_latency(*session);
     answer(*session, report, reply);
+    wait_latency(*session, deadline);
     return 0;
 }
 
