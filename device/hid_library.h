@@ -1,11 +1,22 @@
 // The maker's HID library (VELMAROSN.dll), as the program calls it. Our own stand-in in
 // device/simulator implements the same three functions and emulates attached units.
+//
+// The maker's calling convention is not documented: the program reaches these functions only
+// through device/hid_call.h, whose calls work whether the library removes its arguments from
+// the stack itself (stdcall) or leaves that to the caller (cdecl). They are declared stdcall
+// here, and the Windows programs import them by their plain names through an import library
+// made from device/VELMAROSN.def. The stand-in is built stdcall, or cdecl with VELMAROSN_CDECL,
+// and exports the plain names listed in device/simulator/VELMAROSN.def.
 #pragma once
 
 #if defined(_WIN32)
+#if defined(VELMAROSN_CDECL)
+#define HID_CALL __cdecl
+#else
 #define HID_CALL __stdcall
+#endif
 #if defined(VELMAROSN_BUILDING)
-#define HID_API __declspec(dllexport)
+#define HID_API
 #else
 #define HID_API __declspec(dllimport)
 #endif
