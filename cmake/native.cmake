@@ -48,6 +48,7 @@ if(VELMARO_WINDOWS AND MINGW32_CXX AND MINGW64_CXX)
   # ctest in this tree runs the 32-bit tree's tests as well.
   file(WRITE ${CMAKE_BINARY_DIR}/windows_tests.cmake "subdirs(\"${VELMARO_WINDOWS_DIR}\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows_tests.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/package/package_tests.cmake)
 elseif(VELMARO_WINDOWS)
   message(WARNING "mingw-w64 (i686 and x86_64, posix) not found: the Windows program is not built")
 endif()

@@ -27,6 +27,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
   include(${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
 endif()
 
+include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
+
 # The tests, the benchmarks and the Wine helpers below are built only in the tree whose tests
 # ctest runs.
 option(VELMARO_WINDOWS_TESTS "Build the GUI tests, benchmarks and Wine helpers" ON)
