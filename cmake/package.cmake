@@ -7,8 +7,10 @@
 # shadow the maker's VELMAROSN.dll.
 
 # Documents installed beside the program when they exist at packaging time; one line each.
+# VELMARO_NATIVE_BINARY_DIR is the native tree (build/), which builds before the packages.
 set(VELMARO_PACKAGE_DOCUMENTS
   ${CMAKE_SOURCE_DIR}/LICENSE.txt
+  ${VELMARO_NATIVE_BINARY_DIR}/docs/manual.html
 )
 
 install(TARGETS velmaro velmaroctl RUNTIME DESTINATION .)
