@@ -81,6 +81,10 @@ test_installer() {
         || fail "the installed files differ from the zip's"
     menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/VELMARO Configuration Utility"
     [ -f "$menu/VELMARO Configuration Utility.lnk" ] || fail "no Start-menu shortcut"
+    # Its working folder is the program's own, where the pictures are found.
+    local windows_dir="C:${dir#"$WINEPREFIX/drive_c"}"
+    strings -el "$menu/VELMARO Configuration Utility.lnk" | grep -qxF "${windows_dir//\//\\}" \
+        || fail "the shortcut does not start the program in $windows_dir"
     registry_has "$uninstall_key" || fail "no entry in Add/Remove Programs"
     start_program "$dir"
     rm "$dir/VELMAROSN.dll"
