@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/device_protocol.h"
+#include "device/hid_call.h"
 
 struct LatencyError {
     int exchanges = 0;
@@ -45,14 +46,14 @@ inline LatencyError measure_latency_error(const std::string& unit_folder, long l
     set_unit_latency(unit_folder, latency_us);
     std::vector<double> errors;
     HidDeviceHandle handle{};
-    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, 1) == 0) {
+    if (call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, 1) == 0) {
         for (int i = 0; i < exchanges; ++i) {
             Clock::time_point start = Clock::now();
             device_read_byte(&handle, i % CONFIG_IMAGE_SIZE);
             std::chrono::duration<double, std::micro> spent = Clock::now() - start;
             errors.push_back(spent.count() - static_cast<double>(latency_us));
         }
-        CloseHidDevice(&handle);
+        call_close_hid_device(&handle);
     }
     set_unit_latency(unit_folder, 0);
     return summarize_errors(errors);

@@ -108,11 +108,11 @@ void bench(const char* name, void (*load)(), const fs::path& unit) {
 void bench_library(const fs::path& unit) {
     const int exchanges = 2000;
     HidDeviceHandle handle;
-    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, 1) != 0) std::exit(1);
+    if (call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, 1) != 0) std::exit(1);
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < exchanges; ++i) device_read_byte(&handle, i % CONFIG_IMAGE_SIZE);
     std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
-    CloseHidDevice(&handle);
+    call_close_hid_device(&handle);
     fs::remove(unit / "exchanges.log");
     std::printf("%-44s %7.2f us per exchange\n", "the emulated unit alone (read exchanges)",
                 spent.count() / exchanges);

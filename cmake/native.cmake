@@ -24,21 +24,37 @@ endif()
 # The user manual, build/docs/manual.html.
 include(${CMAKE_SOURCE_DIR}/docs/manual.cmake)
 
-# The Windows program, cross-compiled in a tree of its own.
+# The Windows program, cross-compiled in trees of their own: build/windows is the 32-bit
+# program that users run (the maker's library is 32-bit), whose GUI tests ctest runs;
+# build/windows64 is the same program for a 64-bit library, built and packaged only.
 option(VELMARO_WINDOWS "Cross-compile the Windows program with mingw-w64" ON)
-find_program(MINGW_CXX x86_64-w64-mingw32-g++-posix)
-if(VELMARO_WINDOWS AND MINGW_CXX)
+find_program(MINGW32_CXX i686-w64-mingw32-g++-posix)
+find_program(MINGW64_CXX x86_64-w64-mingw32-g++-posix)
+if(VELMARO_WINDOWS AND MINGW32_CXX AND MINGW64_CXX)
   include(ExternalProject)
   set(VELMARO_WINDOWS_DIR ${CMAKE_BINARY_DIR}/windows)
-  ExternalProject_Add(windows
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}
-    BINARY_DIR ${VELMARO_WINDOWS_DIR}
-    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-x86_64.cmake
-               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-    BUILD_ALWAYS 1
-    INSTALL_COMMAND ""
-    USES_TERMINAL_BUILD 1)
-  # ctest in this tree runs the Windows tree's tests as well.
+  foreach(tree windows:i686:ON windows64:x86_64:OFF)
+    string(REPLACE ":" ";" tree ${tree})
+    list(GET tree 0 name)
+    list(GET tree 1 arch)
+    list(GET tree 2 with_tests)
+    ExternalProject_Add(${name}
+      SOURCE_DIR ${CMAKE_SOURCE_DIR}
+      BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
+      CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/mingw-w64-${arch}.cmake
+                 -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+                 -DVELMARO_WINDOWS_TESTS=${with_tests}
+                 -DVELMARO_NATIVE_BINARY_DIR=${CMAKE_BINARY_DIR}
+      BUILD_ALWAYS 1
+      INSTALL_COMMAND ""
+      USES_TERMINAL_BUILD 1)
+  endforeach()
+  # One tree builds at a time: the machine has two cores, and each tree builds with both.
+  ExternalProject_Add_StepDependencies(windows64 configure windows)
+  # ctest in this tree runs the 32-bit tree's tests as well.
   file(WRITE ${CMAKE_BINARY_DIR}/windows_tests.cmake "subdirs(\"${VELMARO_WINDOWS_DIR}\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows_tests.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/package/package_tests.cmake)
+elseif(VELMARO_WINDOWS)
+  message(WARNING "mingw-w64 (i686 and x86_64, posix) not found: the Windows program is not built")
 endif()

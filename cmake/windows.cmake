@@ -2,7 +2,6 @@
 # stand-in beside it, and the GUI tests that ctest runs under Wine.
 
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-target_compile_definitions(VELMAROSN PRIVATE VELMAROSN_BUILDING)
 
 file(GLOB VELMARO_APP_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/config/*_win.cpp
@@ -10,7 +9,7 @@ file(GLOB VELMARO_APP_SOURCES CONFIGURE_DEPENDS
 list(FILTER VELMARO_APP_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(velmaro_app STATIC ${VELMARO_APP_SOURCES})
 target_include_directories(velmaro_app PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(velmaro_app PUBLIC velmaro_core VELMAROSN comctl32 comdlg32 gdi32 user32)
+target_link_libraries(velmaro_app PUBLIC velmaro_core hid_library comctl32 comdlg32 gdi32 user32)
 
 # Resources go into each executable itself (a static library would drop them).
 set(VELMARO_RESOURCES ${CMAKE_SOURCE_DIR}/resources/velmaro.rc)
@@ -26,6 +25,15 @@ target_link_options(velmaro PRIVATE -static)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
   include(${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
+endif()
+
+include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
+
+# The tests, the benchmarks and the Wine helpers below are built only in the tree whose tests
+# ctest runs.
+option(VELMARO_WINDOWS_TESTS "Build the GUI tests, benchmarks and Wine helpers" ON)
+if(NOT VELMARO_WINDOWS_TESTS)
+  return()
 endif()
 
 # GUI tests: one executable per tests/gui/test_*.cpp, each test in a process of its own,
@@ -85,3 +93,6 @@ add_test(NAME win.velmaroctl_sheet
   COMMAND velmaroctl sheet ${CMAKE_SOURCE_DIR}/tests/fuzz/import_seeds/notation_example.json
           -o ${CMAKE_BINARY_DIR}/win-sheet.svg)
 set_tests_properties(win.velmaroctl_sheet PROPERTIES TIMEOUT 60 RUN_SERIAL TRUE)
+
+# The device library: names, conventions, and transfers against the cdecl stand-in.
+include(${CMAKE_SOURCE_DIR}/tests/gui/library_tests.cmake)

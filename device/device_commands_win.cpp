@@ -9,6 +9,7 @@
 #include "config/ui_ops.h"
 #include "device/device_commands.h"
 #include "device/device_protocol.h"
+#include "device/hid_call.h"
 #include "resource.h"
 
 HWND progress_window;
@@ -20,13 +21,13 @@ const int WINDOW_SETTLE_MS = 100;
 
 bool open_unit(HidDeviceHandle* handle, int unit) {
     *handle = HidDeviceHandle();
-    return OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, handle, unit) == 0;
+    return call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, handle, unit) == 0;
 }
 
 // Reads the serial number of an open unit into unit_serial and closes it.
 void read_unit_serial(HidDeviceHandle* handle, int unit) {
     unit_serial[unit] = device_read_serial(handle);
-    CloseHidDevice(handle);
+    call_close_hid_device(handle);
 }
 
 // The modeless progress and notice windows: created, shown and painted at once.
@@ -127,7 +128,7 @@ void run_read() {
 int detect_device() {
     HidDeviceHandle handle;
     int missing = open_unit(&handle, 1) ? 0 : 1;
-    CloseHidDevice(&handle);
+    call_close_hid_device(&handle);
     return missing;
 }
 

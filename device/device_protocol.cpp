@@ -21,6 +21,7 @@
 // a, where end is the address after the last record (the closing zero shows none); a read shows
 // (a - 96) * 100 / 448 after every macro byte it takes.
 #include "device/device_protocol.h"
+#include "device/hid_call.h"
 
 #include <cstdio>
 #include <cstring>
@@ -70,7 +71,7 @@ int exchange(HidDeviceHandle* handle, std::uint8_t command, int address, std::ui
     std::uint8_t report[8] = {REPORT_ID, command, static_cast<std::uint8_t>(address / 256),
                               static_cast<std::uint8_t>(address % 256), value, 0, 0, 0};
     std::memset(reply, 0, 8);
-    return WriteHidDevice(handle, report, reply);
+    return call_write_hid_device(handle, report, reply);
 }
 
 bool open_session(Session& session, int unit, ProgressDirection direction) {
@@ -78,7 +79,7 @@ bool open_session(Session& session, int unit, ProgressDirection direction) {
     session.unit = unit;
     session.direction = direction;
     session.failed = false;
-    return OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &session.handle, unit) == 0;
+    return call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &session.handle, unit) == 0;
 }
 
 // Sends one byte; false (and the session marked failed) when the exchange failed.
@@ -337,7 +338,7 @@ int device_write_image(const std::uint8_t image[CONFIG_IMAGE_SIZE], int unit) {
     if (open_session(session, unit, PROGRESS_WRITE)) {
         reset_transfer_progress();
         result = write_sequence(session, image, n) ? TRANSFER_OK : TRANSFER_FAILED;
-        CloseHidDevice(&session.handle);
+        call_close_hid_device(&session.handle);
     }
     transfer_in_progress = was_in_progress;
     return result;
@@ -352,7 +353,7 @@ int device_read_image(std::uint8_t image[CONFIG_IMAGE_SIZE], int unit) {
     if (open_session(session, unit, PROGRESS_READ)) {
         reset_transfer_progress();
         result = read_sequence(session, received);
-        CloseHidDevice(&session.handle);
+        call_close_hid_device(&session.handle);
     }
     transfer_in_progress = was_in_progress;
     if (result == TRANSFER_OK) std::memcpy(image, received, CONFIG_IMAGE_SIZE);

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds both trees: build/ (native) with build/windows (cross) inside it.
+# Configures and builds the trees: build/ (native) with build/windows (the 32-bit Windows
+# program, the one users run) and build/windows64 (the same for x86-64) inside it.
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Runs every test: installs what is missing, builds both trees, then ctest runs the native
-# tests, the fuzzer for a short while, and the Windows tests under Wine on a virtual display.
+# Runs every test: installs what is missing, builds the trees, then ctest runs the native
+# tests, the fuzzer for a short while, the 32-bit program's Windows tests under Wine on a
+# virtual display, and makes the packages and tries them under Wine.
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}

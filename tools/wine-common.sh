@@ -30,7 +30,24 @@ velmaro_display_alive() {        # $1 state dir
     [ -f "$state/display" ] && [ -f "$state/xvfb.pid" ] && kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null
 }
 
+# A prefix made before Wine's 32-bit half was installed cannot start 32-bit programs ("could not
+# load kernel32.dll"): the marker records which Wine made the prefix, and a prefix made by
+# another is made anew.
+VELMARO_PREFIX_MARK=wine64-only
+[ -x /usr/lib/wine/wine ] && VELMARO_PREFIX_MARK=wine32
+
+velmaro_prefix_ready() {         # shell built-ins only
+    local mark=""
+    read -r mark 2>/dev/null < "$WINEPREFIX/.velmaro-ready"
+    [ "$mark" = "$VELMARO_PREFIX_MARK" ]
+}
+
 velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop and real fonts
+    if [ -d "$WINEPREFIX" ]; then
+        velmaro_wine_log "making the Wine prefix $WINEPREFIX anew (made by another Wine)"
+        wineserver -k 2>/dev/null
+        rm -rf "$WINEPREFIX"
+    fi
     velmaro_wine_log "creating the Wine prefix $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 && wineserver -w
@@ -43,7 +60,7 @@ velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop an
     done
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
     wineserver -k 2>/dev/null
-    touch "$WINEPREFIX/.velmaro-ready"
+    echo "$VELMARO_PREFIX_MARK" > "$WINEPREFIX/.velmaro-ready"
 }
 
 velmaro_pid_alive() {             # $1 pid file: the process it names is running
@@ -109,8 +126,11 @@ velmaro_start_keeper() {          # $1 state dir, $2 keeper exe
 }
 
 # Runs wine: the loader itself when it can be found, which spares the wrapper script's process.
+# The 32-bit loader starts 64-bit programs too (it hands them to wine64).
 velmaro_wine() {
-    if [ -x /usr/lib/wine/wine64 ] && [ ! -x /usr/lib/wine/wine ]; then
+    if [ -x /usr/lib/wine/wine ]; then
+        /usr/lib/wine/wine "$@"
+    elif [ -x /usr/lib/wine/wine64 ]; then
         WINELOADER=${WINELOADER:-/usr/lib/wine/wine64} /usr/lib/wine/wine64 "$@"
     else
         wine "$@"
@@ -121,7 +141,7 @@ velmaro_wine() {
 # keeper all there. Shell built-ins only, so that a test run starts no process for it.
 velmaro_wine_ready() {            # $1 state dir, $2 own display or not
     local state=$1 own_display=$2 display="" server_display="" pid=""
-    [ -f "$WINEPREFIX/.velmaro-ready" ] || return 1
+    velmaro_prefix_ready || return 1
     [ "$WINEPREFIX/dosdevices/v:" -ef "$state/volumes/upper" ] || return 1
     [ "$WINEPREFIX/dosdevices/w:" -ef "$state/volumes/lower" ] || return 1
     if [ "$own_display" = own ]; then
@@ -161,7 +181,7 @@ velmaro_wine_prepare() {
     if [ -n "${DISPLAY:-}" ] && [ "$(cat "$state/server-display" 2>/dev/null)" != "$DISPLAY" ]; then
         restart_server=1
     fi
-    if [ ! -f "$WINEPREFIX/.velmaro-ready" ]; then
+    if ! velmaro_prefix_ready; then
         velmaro_make_prefix
         restart_server=1
     fi

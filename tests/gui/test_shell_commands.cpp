@@ -1,7 +1,10 @@
 // The menu, the accelerators, the help boxes, and the focus handling of the main window.
+#include <algorithm>
+
 #include "harness.h"
 
 #include "config/config_model.h"
+#include "velmaro_version.h"
 
 namespace {
 
@@ -165,9 +168,18 @@ TEST_F(ShellCommands, AboutBoxNamesTheProgramAndItsVersion) {
     ASSERT_EQ(1u, dialogs().size());
     std::string text = dialogs()[0].text(IDC_ABOUT_TEXT);
     EXPECT_NE(std::string::npos, text.find("VELMARO Configuration Utility"));
-    EXPECT_NE(std::string::npos, text.find("Version "));
+    EXPECT_NE(std::string::npos, text.find("\nVersion " VELMARO_VERSION_TEXT "\n"));
     EXPECT_NE(std::string::npos, text.find("Copyright"));
     EXPECT_EQ("OK", dialogs()[0].text(IDOK));
+    // The version resource carries the same number.
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDV_VERSION), MAKEINTRESOURCEA(16));
+    ASSERT_NE(nullptr, found);
+    const DWORD* words = static_cast<const DWORD*>(LockResource(LoadResource(nullptr, found)));
+    const DWORD* end = words + SizeofResource(nullptr, found) / sizeof(DWORD);
+    const DWORD* fixed = std::find(words, end, 0xFEEF04BDu);  // VS_FIXEDFILEINFO's signature
+    ASSERT_LT(fixed + 4, end);
+    EXPECT_EQ(static_cast<DWORD>(MAKELONG(VELMARO_VERSION_MINOR, VELMARO_VERSION_MAJOR)), fixed[2]);
+    EXPECT_EQ(static_cast<DWORD>(MAKELONG(0, VELMARO_VERSION_PATCH)), fixed[3]);
 }
 
 TEST_F(ShellCommands, HelpBoxesChangeNothing) {

@@ -9,6 +9,7 @@
 
 #include "config_diff.h"
 #include "keys/key_codes.h"
+#include "device/hid_call.h"
 #include "velmaroctl.h"
 
 void (*before_verify_read)(int unit) = nullptr;
@@ -203,9 +204,9 @@ int write_all_units(const WritePlan& plan, bool verify) {
 
 bool read_unit_serial(int unit) {
     HidDeviceHandle handle{};
-    if (OpenHidDevice(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
+    if (call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
     unit_serial[unit] = device_read_serial(&handle);
-    CloseHidDevice(&handle);
+    call_close_hid_device(&handle);
     return true;
 }
 

@@ -1,0 +1,62 @@
+# What users download (tools/package.sh runs CPack in each Windows tree): a portable zip and
+# an installer of the program, with the SHA-256 sums beside them in build/dist/.
+#
+# Both hold velmaro.exe, velmaroctl.exe, Resource/ with the pictures, README.txt for Windows
+# users, LICENSE.txt, the documents of VELMARO_PACKAGE_DOCUMENTS, and our stand-in library in
+# emulator/ with a note on its use. The stand-in never goes beside the program: there it would
+# shadow the maker's VELMAROSN.dll.
+
+# Documents installed beside the program when they exist at packaging time; one line each.
+# VELMARO_NATIVE_BINARY_DIR is the native tree (build/), which builds before the packages.
+set(VELMARO_PACKAGE_DOCUMENTS
+  ${CMAKE_SOURCE_DIR}/LICENSE.txt
+  ${VELMARO_NATIVE_BINARY_DIR}/docs/manual.html
+)
+
+install(TARGETS velmaro velmaroctl RUNTIME DESTINATION .)
+install(DIRECTORY ${CMAKE_BINARY_DIR}/bin/Resource DESTINATION . FILES_MATCHING PATTERN "*.qzr")
+install(FILES ${VELMARO_PACKAGE_DOCUMENTS} DESTINATION . OPTIONAL)
+install(FILES $<TARGET_FILE:VELMAROSN> DESTINATION emulator)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-emulator.txt DESTINATION emulator RENAME README.txt)
+
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VELMARO_PACKAGE_PLATFORM win32)
+  set(VELMARO_LIBRARY_BITS 32)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+  set(VELMARO_INSTALL_FOLDER_TEXT
+    "\"Program Files\\VELMARO\" (\"Program Files (x86)\\VELMARO\" on 64-bit Windows)")
+else()
+  set(VELMARO_PACKAGE_PLATFORM win64)
+  set(VELMARO_LIBRARY_BITS 64)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(VELMARO_INSTALL_FOLDER_TEXT "\"Program Files\\VELMARO\"")
+endif()
+
+set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_PACKAGE_NAME velmaro)
+set(CPACK_PACKAGE_VENDOR "VELMARO utility developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VELMARO Configuration Utility")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME velmaro-${PROJECT_VERSION}-${VELMARO_PACKAGE_PLATFORM})
+configure_file(${CMAKE_SOURCE_DIR}/packaging/README-windows.txt.in
+  ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/generated/README.txt DESTINATION .)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY VELMARO)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY VELMARO)
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE.txt)
+set(CPACK_STRIP_FILES ON)
+# The installer's own name ends in -setup (see package_config.cmake).
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/packaging/package_config.cmake)
+
+set(CPACK_NSIS_PACKAGE_NAME "VELMARO Configuration Utility")
+set(CPACK_NSIS_DISPLAY_NAME "VELMARO Configuration Utility ${PROJECT_VERSION}")
+set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/resources/velmaro.ico)
+set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/resources/velmaro.ico)
+set(CPACK_NSIS_INSTALLED_ICON_NAME velmaro.exe)
+set(CPACK_NSIS_MODIFY_PATH OFF)
+# The Start-menu shortcut starts the program in its own folder, where it finds Resource/.
+set(CPACK_NSIS_CREATE_ICONS_EXTRA
+  "SetOutPath '$INSTDIR'\n  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\VELMARO Configuration Utility.lnk' '$INSTDIR\\\\velmaro.exe'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA
+  "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\VELMARO Configuration Utility.lnk'")
+include(CPack)
