@@ -38,6 +38,16 @@ if(VELMARO_WINDOWS AND MINGW32_CXX AND MINGW64_CXX)
     list(GET tree 0 name)
     list(GET tree 1 arch)
     list(GET tree 2 with_tests)
+    # A tree configured for the other architecture (build/windows was the x86-64 tree once)
+    # keeps its compiler whatever toolchain it is given: start it afresh.
+    set(cache ${CMAKE_BINARY_DIR}/${name}/CMakeCache.txt)
+    if(EXISTS ${cache})
+      file(STRINGS ${cache} compiler REGEX "^CMAKE_CXX_COMPILER_AR:")
+      if(compiler AND NOT compiler MATCHES "${arch}-w64-mingw32")
+        message(STATUS "${name}: configured for another architecture, made again")
+        file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/${name})
+      endif()
+    endif()
     ExternalProject_Add(${name}
       SOURCE_DIR ${CMAKE_SOURCE_DIR}
       BINARY_DIR ${CMAKE_BINARY_DIR}/${name}
