@@ -45,7 +45,7 @@ if(VELMARO_WINDOWS AND MINGW32_CXX AND MINGW64_CXX)
       file(STRINGS ${cache} compiler REGEX "^CMAKE_CXX_COMPILER_AR:")
       if(compiler AND NOT compiler MATCHES "${arch}-w64-mingw32")
         message(STATUS "${name}: configured for another architecture, made again")
-        file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/${name})
+        file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/${name} ${CMAKE_BINARY_DIR}/${name}-prefix)
       endif()
     endif()
     ExternalProject_Add(${name}

@@ -34,7 +34,7 @@ unpack_zip() {
     folder="$out/$(basename "$zip" .zip)"
     [ -d "$folder" ] || fail "the zip has no top folder $(basename "$zip" .zip)"
     local f
-    for f in velmaro.exe velmaroctl.exe README.txt LICENSE.txt emulator/VELMAROSN.dll \
+    for f in velmaro.exe velmaroctl.exe README.txt LICENSE.txt manual.html emulator/VELMAROSN.dll \
              emulator/README.txt Resource/HX3476.qzr Resource/CFX981.qzr; do
         [ -s "$folder/$f" ] || fail "the zip lacks $f"
     done
