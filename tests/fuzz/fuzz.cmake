@@ -32,7 +32,7 @@ add_custom_command(
           -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/tests/native
           ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES}
           -o ${VELMARO_FUZZER}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${CMAKE_SOURCE_DIR}/tests/native/test_config_helpers.h
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_support.h ${CMAKE_SOURCE_DIR}/tests/native/test_config_helpers.h
           ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
   COMMENT "Building the image fuzzer with clang++"
   VERBATIM)
@@ -63,7 +63,7 @@ add_custom_command(
           -I${VELMARO_THIRD_PARTY}
           ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${VELMARO_IMPORT_SOURCES} ${VELMARO_FUZZ_SOURCES}
           -o ${VELMARO_IMPORT_FUZZER}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${VELMARO_IMPORT_SOURCES} ${VELMARO_CTL_HEADERS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_support.h ${VELMARO_IMPORT_SOURCES} ${VELMARO_CTL_HEADERS}
           ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
   COMMENT "Building the import fuzzer with clang++"
   VERBATIM)

@@ -16,26 +16,12 @@
 #include "config/config_image.h"
 #include "config/config_model.h"
 #include "config/ui_ops.h"
+#include "fuzz_support.h"
 #include "keys/key_names.h"
 #include "test_config_helpers.h"
 
 namespace {
-std::string last_message;
-int message_count = 0;
-
-MessageAnswer record_message(MessageKind, const char* text) {
-    last_message = text;
-    ++message_count;
-    return ANSWER_OK;
-}
-bool no_file(bool, char*, std::size_t) { return false; }
-const UiOps fuzz_ui = {record_message, no_file};
-
-void check(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "fuzz_image: check failed: %s\n", what);
-    std::abort();
-}
+void check(bool condition, const char* what) { fuzz_check("fuzz_image", condition, what); }
 
 
 bool pin_list_repeats(const std::uint8_t* image) {

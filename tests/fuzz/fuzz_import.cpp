@@ -16,6 +16,7 @@
 
 #include "config/config_file.h"
 #include "config/ui_ops.h"
+#include "fuzz_support.h"
 #include "config_diff.h"
 #include "json_codec.h"
 #include "velmaroctl.h"
@@ -23,22 +24,7 @@
 
 namespace {
 constexpr const char* SOURCE = "fuzz.json";
-std::string last_message;
-int message_count = 0;
-
-MessageAnswer record_message(MessageKind, const char* text) {
-    last_message = text;
-    ++message_count;
-    return ANSWER_OK;
-}
-bool no_file(bool, char*, std::size_t) { return false; }
-const UiOps fuzz_ui = {record_message, no_file};
-
-void check(bool condition, const char* what) {
-    if (condition) return;
-    std::fprintf(stderr, "fuzz_import: check failed: %s (last message: %s)\n", what, last_message.c_str());
-    std::abort();
-}
+void check(bool condition, const char* what) { fuzz_check("fuzz_import", condition, what); }
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
