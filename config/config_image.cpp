@@ -350,5 +350,5 @@ bool parse_config_image(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
 }
 
 int macro_memory_used() {
-    return macro_area_bytes(std::min(macro_record_count(), HIGHEST_MACRO_NUMBER));
+    return macro_area_bytes(macro_record_count());
 }

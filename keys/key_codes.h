@@ -14,6 +14,15 @@ constexpr int KEY_FN = 2;
 constexpr int KEY_BREAK_ALL = 3;
 constexpr int KEY_DELAY = 127;          // delay step: count of 10 ms units in bits 8..15 (0 = 256)
 
+// Delays go in units of 10 ms; the count 0 stands for 256 units.
+constexpr int DELAY_UNIT_MS = 10;
+constexpr int DELAY_MAX_UNITS = 256;
+inline bool is_delay_step(int step) { return step > 0 && (step & 0xFF) == KEY_DELAY; }
+inline int delay_step_ms(int step) {
+    const int count = (step >> 8) & 0xFF;
+    return (count != 0 ? count : DELAY_MAX_UNITS) * DELAY_UNIT_MS;
+}
+
 // On-screen keyboard buttons carry the identifier KEY_BUTTON_BASE + key number.
 constexpr int KEY_BUTTON_BASE = 2000;
 

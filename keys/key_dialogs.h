@@ -26,8 +26,7 @@ int parse_delay_entry(const char* text);
 // The delay step for a number of milliseconds: 10 ms units, at least 1; more than 255 units
 // become the count 0, which stands for 2560 ms.
 int delay_step_for_ms(INT_PTR ms);
-// Whether all 32 steps of a slot are 0; whether any step has a key number (bits 0..6).
-bool macro_slot_is_empty(const MacroSlot& slot);
+// Whether any of the 32 steps of a slot has a key number (bits 0..6).
 bool macro_slot_has_key(const MacroSlot& slot);
 // The caption of a step button ("Make\nA", "Break\nBksp", "Delay\n100ms", "Not Used") into a
 // buffer of MACRO_STEP_CAPTION_SIZE characters.

@@ -14,7 +14,6 @@ constexpr int LAST_KEY_BUTTON = 2124;       // key buttons, "Not Used", "FN" and
 constexpr int FIRST_REPEAT_CONTROL = 2500;  // 2500..2502 toggle by themselves
 constexpr int LAST_REPEAT_CONTROL = 2502;
 constexpr int DELAY_COUNT_MAX = 255;        // a larger count wraps to 0, which stands for 256
-constexpr int DELAY_UNIT_MS = 10;
 constexpr int DELAY_ENTRY_CAP = 1000000;    // longer entries saturate: all mean 2560 ms
 
 bool is_macro_action_dialog(HWND dialog) { return GetDlgItem(dialog, IDC_ACTION_MAKE) != nullptr; }

@@ -32,8 +32,6 @@ int scroll_position(HWND dialog) {
     return position > SCROLL_MAX ? SCROLL_MAX : position;
 }
 
-bool is_delay(int step) { return (step & 0xFF) == KEY_DELAY; }
-
 bool is_make_button(int id) { return id < IDC_MACRO_BREAK_STEP; }
 
 int* step_list_of_button(int id) {
@@ -225,12 +223,6 @@ void on_macro_command(HWND dialog, int id) {
 
 }  // namespace
 
-bool macro_slot_is_empty(const MacroSlot& slot) {
-    for (int i = 0; i < MACRO_STEP_COUNT; ++i)
-        if (slot.make_steps[i] != 0 || slot.break_steps[i] != 0) return false;
-    return true;
-}
-
 bool macro_slot_has_key(const MacroSlot& slot) {
     for (int i = 0; i < MACRO_STEP_COUNT; ++i)
         if ((slot.make_steps[i] & KEY_NUMBER_MASK) || (slot.break_steps[i] & KEY_NUMBER_MASK)) return true;
@@ -249,9 +241,8 @@ void format_step_caption(int step, char* out) {
     std::snprintf(out, MACRO_STEP_CAPTION_SIZE, "%s", prefix);
     format_key_name(key, 1, out + std::strlen(out));
     if (key != KEY_DELAY) return;
-    int count = (step >> 8) & 0xFF;
     std::size_t length = std::strlen(out);
-    std::snprintf(out + length, MACRO_STEP_CAPTION_SIZE - length, "\n%dms", (count == 0 ? 256 : count) * 10);
+    std::snprintf(out + length, MACRO_STEP_CAPTION_SIZE - length, "\n%dms", delay_step_ms(step));
 }
 
 void refresh_macro_steps(HWND dialog) {

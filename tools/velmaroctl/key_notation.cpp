@@ -13,8 +13,6 @@ constexpr int KEY_COUNT = KEY_NUMBER_MASK + 1;
 constexpr int HIGHEST_CODE = 0xFFFF;
 constexpr int CELL_FLAGS_ALLOWED = KEY_FLAG_MACRO | KEY_FLAG_REPEAT | 0xFF;
 constexpr int HIGHEST_MACRO_NUMBER = 127;
-constexpr int DELAY_UNIT_MS = 10;
-constexpr int DELAY_MAX_UNITS = 256;  // stored as count 0
 constexpr int NON_US_BACKSLASH = 100;
 constexpr int AMPERSAND_KEY = 36;
 
@@ -147,10 +145,7 @@ std::string cell_code_text(int code) {
 
 std::string step_text(int step) {
     if (step <= 0 || step > HIGHEST_CODE) return "";
-    if ((step & 0xFF) == KEY_DELAY) {
-        const int units = step >> 8 ? step >> 8 : DELAY_MAX_UNITS;
-        return "delay " + std::to_string(units * DELAY_UNIT_MS) + "ms";
-    }
+    if (is_delay_step(step)) return "delay " + std::to_string(delay_step_ms(step)) + "ms";
     if (step > 0xFF) return "";
     const std::string name = key_number_name(step & KEY_NUMBER_MASK);
     return (step & KEY_FLAG_BREAK) ? "release " + name : name;

@@ -170,6 +170,10 @@ int write_one_unit(const WritePlan& plan, const std::string& file, int unit, boo
     return outcome.status;
 }
 
+std::string unit_label(int unit) {
+    return "Unit #" + std::to_string(unit) + "  SN- " + std::to_string(unit_serial[unit]);
+}
+
 // The attached units, in number order.
 std::vector<int> attached_units() {
     bool present[MAX_UNITS + 1] = {};
@@ -191,7 +195,7 @@ int write_all_units(const WritePlan& plan, bool verify) {
     int failures = 0;
     for (int unit : units) {
         const UnitOutcome outcome = write_to_unit(plan, unit, verify);
-        *ctl_out << "Unit #" << unit << "  SN- " << unit_serial[unit] << ": " << outcome.text << "\n";
+        *ctl_out << unit_label(unit) << ": " << outcome.text << "\n";
         status = std::max(status, outcome.status);
         failures += outcome.status != CTL_EXIT_OK;
     }
@@ -264,16 +268,9 @@ bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
 }
 
 int run_units_command() {
-    bool present[MAX_UNITS + 1] = {};
-    const int count = enumerate_cli_units(present);
-    if (count == 1) present[1] = read_unit_serial(1);
-    bool any = false;
-    for (int unit = 1; unit <= MAX_UNITS; ++unit) {
-        if (!present[unit]) continue;
-        *ctl_out << "Unit #" << unit << "  SN- " << unit_serial[unit] << "\n";
-        any = true;
-    }
-    if (any) return CTL_EXIT_OK;
+    const std::vector<int> units = attached_units();
+    for (int unit : units) *ctl_out << unit_label(unit) << "\n";
+    if (!units.empty()) return CTL_EXIT_OK;
     report_error(transfer_error_text(TRANSFER_NOT_FOUND, 1, false));
     return CTL_EXIT_FAILED;
 }

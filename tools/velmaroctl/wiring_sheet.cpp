@@ -21,8 +21,6 @@ constexpr double HEAD_HEIGHT = 8.0;   // column headings of a key table
 constexpr double ROOMY_MACRO_TEXT = 2.4;  // below it the page is laid out tighter
 constexpr double SMALLEST_MACRO_TEXT = 1.4;
 constexpr int LARGEST_MACRO_COLUMNS = 4;
-constexpr int DELAY_UNIT_MS = 10;
-constexpr int DELAY_MAX_UNITS = 256;  // stored as count 0
 
 constexpr const char* INK = "#000000";
 constexpr const char* FAINT = "#707070";
@@ -230,10 +228,10 @@ double draw_options_and_memory(Svg& svg, const ConfigSnapshot& snapshot, double 
 // ---- macros -----------------------------------------------------------------------------
 
 int list_duration_ms(const std::vector<int>& steps) {
-    int units = 0;
+    int ms = 0;
     for (int step : steps)
-        if ((step & 0xFF) == KEY_DELAY) units += (step >> 8) != 0 ? step >> 8 : DELAY_MAX_UNITS;
-    return units * DELAY_UNIT_MS;
+        if (is_delay_step(step)) ms += delay_step_ms(step);
+    return ms;
 }
 
 // `head` and the steps, continued on indented lines of at most `width` characters; a step
@@ -334,10 +332,7 @@ double draw_title(Svg& svg, const SheetLabels& labels, double y) {
 }  // namespace
 
 std::string sheet_step_text(int step) {
-    if (step > 0 && (step & 0xFF) == KEY_DELAY) {
-        const int units = (step >> 8) != 0 ? step >> 8 : DELAY_MAX_UNITS;
-        return "wait " + std::to_string(units * DELAY_UNIT_MS) + " ms";
-    }
+    if (is_delay_step(step)) return "wait " + std::to_string(delay_step_ms(step)) + " ms";
     if (step <= 0 || step > 0xFF) return step_display_text(step);
     const int key = step & KEY_NUMBER_MASK;
     const std::string name = key == KEY_BREAK_ALL ? "Break All" : key_number_name(key);
