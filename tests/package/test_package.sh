@@ -89,9 +89,11 @@ test_installer() {
     start_program "$dir"
     rm "$dir/VELMAROSN.dll"
     run_wine "$dir/Uninstall.exe" /S || fail "the uninstaller ended with exit code $?"
-    # The uninstaller runs from a copy of itself and returns at once: wait for it.
+    # The uninstaller runs from a copy of itself and returns at once: wait until it has removed
+    # the folder, the shortcut and the entry (it does them in turn).
     local deadline=$((SECONDS + 60))
-    while [ -e "$dir" ] && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+    while { [ -e "$dir" ] || [ -e "$menu" ]; } && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+    while registry_has "$uninstall_key" && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
     [ ! -e "$dir" ] || fail "left behind: $(cd "$dir" && find . -type f)"
     [ ! -e "$menu" ] || fail "the Start-menu folder is left behind"
     ! registry_has "$uninstall_key" || fail "the Add/Remove Programs entry is left behind"
