@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include "config/config_model.h"
+#include "keys/key_codes.h"
 
 // Which radio button dialog 1998 starts with: 0 "Make", 1 "Break".
 extern int action_preselect_break;
@@ -23,9 +24,6 @@ constexpr int MACRO_RESULT_FLAG = 0x80;
 // The number typed into the delay entry: its leading digits, 0 when there are none. Entries
 // too long for an int saturate at a value far above the longest delay.
 int parse_delay_entry(const char* text);
-// The delay step for a number of milliseconds: 10 ms units, at least 1; more than 255 units
-// become the count 0, which stands for 2560 ms.
-int delay_step_for_ms(INT_PTR ms);
 // Whether any of the 32 steps of a slot has a key number (bits 0..6).
 bool macro_slot_has_key(const MacroSlot& slot);
 // The caption of a step button ("Make\nA", "Break\nBksp", "Delay\n100ms", "Not Used") into a
