@@ -1,5 +1,5 @@
-// The on-screen keyboards (dialogs 1999 and 1998), the delay entry (2400) and the macro
-// editor (2200). Windows front end only.
+// The on-screen keyboards (dialogs 1999 and 1998), the delay entry (2400), the macro editor
+// (2200) with its recorder, and the keyboard hook. Windows front end only.
 #pragma once
 #include <windows.h>
 #include "config/config_model.h"
@@ -30,3 +30,11 @@ bool macro_slot_has_key(const MacroSlot& slot);
 // buffer of MACRO_STEP_CAPTION_SIZE characters.
 constexpr int MACRO_STEP_CAPTION_SIZE = 48;
 void format_step_caption(int step, char* out);
+
+// The low-level keyboard hook (key_hook_win.cpp): while installed, every key event of every
+// keyboard goes to `handler` (key number, 0 for a key without one; key-down or key-up; the
+// performance counter's time in microseconds) and nowhere else. One handler at a time.
+using KeyEventHandler = void (*)(int key_number, bool down, long long time_us);
+bool install_key_hook(KeyEventHandler handler);
+void remove_key_hook();
+bool key_hook_installed();

@@ -21,6 +21,11 @@
 #define CMD_HELP_MACRO          1012
 #define CMD_HELP_FN_TABLE       1013
 
+// Commands of the Tools menu: the block 1100..1199
+#define CMD_TOOLS_FIRST         1100
+#define CMD_KEY_TESTER          1107
+#define CMD_TOOLS_LAST          1199
+
 // Information boxes: dialog, its text
 #define IDD_ABOUT               1500
 #define IDC_ABOUT_TEXT          1501
@@ -62,6 +67,9 @@
 #define IDC_MACRO_OK            2228
 #define IDC_MACRO_MEMORY        2229
 #define IDC_MACRO_REPEAT        2230
+#define IDC_MACRO_RECORD        2231
+#define IDC_MACRO_WITH_DELAYS   2232
+#define IDC_MACRO_RECORD_STATUS 2233
 
 // Delay entry
 #define IDD_DELAY               2400
@@ -75,6 +83,13 @@
 #define IDD_SELECT_UNIT_3       2451
 #define IDD_SELECT_UNIT_4       2452
 #define IDC_UNIT_1              2453   // 2453..2456
+
+// Key tester; its row and column headings are statics without identifiers
+#define IDD_KEY_TESTER          2470
+#define IDC_TESTER_STATUS       2471
+#define IDC_TESTER_COUNT        2472
+#define IDC_TESTER_CLOSE        2473
+#define IDC_TESTER_CELL         2474   // 2474..2493, the matrix row by row
 
 // Version resource
 #define IDV_VERSION             1
