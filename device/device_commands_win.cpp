@@ -1,7 +1,6 @@
 // The Read and Write commands and the start-up presence check: how many units are attached,
 // which one to use, the transfer under a progress window, and the message that reports it.
 #include <cstdint>
-#include <cstdio>
 
 #include "app/app.h"
 #include "config/config_image.h"
@@ -10,6 +9,7 @@
 #include "device/device_commands.h"
 #include "device/device_protocol.h"
 #include "device/hid_call.h"
+#include "device/unit_listing.h"
 #include "resource.h"
 
 HWND progress_window;
@@ -18,17 +18,6 @@ int unit_select_for_write;
 namespace {
 
 const int WINDOW_SETTLE_MS = 100;
-
-bool open_unit(HidDeviceHandle* handle, int unit) {
-    *handle = HidDeviceHandle();
-    return call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, handle, unit) == 0;
-}
-
-// Reads the serial number of an open unit into unit_serial and closes it.
-void read_unit_serial(HidDeviceHandle* handle, int unit) {
-    unit_serial[unit] = device_read_serial(handle);
-    call_close_hid_device(handle);
-}
 
 // The modeless progress and notice windows: created, shown and painted at once.
 void open_progress_window(int dialog_id) {
@@ -43,21 +32,6 @@ void close_progress_window() {
     progress_window = nullptr;
 }
 
-// Units 1, 3 and 4 after unit 2 was found. Unit 1 is opened whenever unit 2 is; should it
-// fail, it is offered with the serial number 0 and no exchange is attempted.
-void read_serial_numbers(HidDeviceHandle* handle) {
-    unit_count = 2;
-    read_unit_serial(handle, 2);
-    if (open_unit(handle, 1)) read_unit_serial(handle, 1);
-    else unit_serial[1] = 0;
-    if (!open_unit(handle, 3)) return;
-    unit_count = 3;
-    read_unit_serial(handle, 3);
-    if (!open_unit(handle, 4)) return;
-    unit_count = 4;
-    read_unit_serial(handle, 4);
-}
-
 int choose_unit(int for_write) {
     unit_select_for_write = for_write;
     int dialog_id = IDD_SELECT_UNIT_2 + (unit_count - 2);
@@ -66,39 +40,27 @@ int choose_unit(int for_write) {
     return unit >= 1 && unit <= unit_count ? static_cast<int>(unit) : 1;
 }
 
-void show_error(const char* format, int value) {
-    char text[128];
-    std::snprintf(text, sizeof text, format, value);
-    ui->message_box(MESSAGE_ERROR, text);
+void show_transfer_result(int result, int unit, bool writing) {
+    ui->message_box(result == TRANSFER_OK ? MESSAGE_PLAIN : MESSAGE_ERROR,
+                    transfer_result_text(result, unit, writing).c_str());
 }
 
-void report_write_result(int result, int unit) {
-    switch (result) {
-    case TRANSFER_OK: ui->message_box(MESSAGE_PLAIN, "The configuration was successfully saved to the VELMARO"); break;
-    case TRANSFER_NOT_FOUND: show_error("The VELMARO (%d) was not found", unit); break;
-    case TRANSFER_FAILED: show_error("Error while writing to the VELMARO (%d)", unit); break;
-    default: show_error("Unknown error (%d)", result); break;
-    }
-}
+void report_write_result(int result, int unit) { show_transfer_result(result, unit, true); }
 
 // Only a configuration that was read and taken over clears config_changed: after any failure
 // the user's unsaved edits are still protected by the question on exit.
 void report_read_result(int result, int unit, const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
-    switch (result) {
-    case TRANSFER_OK:
-        if (!parse_config_image(image)) {
-            ui->message_box(MESSAGE_ERROR, "Invalid configuration");
-            return;
-        }
-        refresh_matrix_editor();
-        ui->message_box(MESSAGE_PLAIN, "The configuration was successfully read from the VELMARO");
-        config_model.config_changed = 0;
-        break;
-    case TRANSFER_NOT_FOUND: show_error("The VELMARO (%d) was not found", unit); break;
-    case TRANSFER_FAILED: show_error("Error while reading from the VELMARO (%d)", unit); break;
-    case TRANSFER_INVALID: ui->message_box(MESSAGE_ERROR, "Invalid configuration"); break;
-    default: show_error("Unknown error (%d)", result); break;
+    if (result != TRANSFER_OK) {
+        show_transfer_result(result, unit, false);
+        return;
     }
+    if (!parse_config_image(image)) {
+        show_transfer_result(TRANSFER_INVALID, unit, false);
+        return;
+    }
+    refresh_matrix_editor();
+    show_transfer_result(TRANSFER_OK, unit, false);
+    config_model.config_changed = 0;
 }
 
 int run_write(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
@@ -137,7 +99,8 @@ int enumerate_units(int for_write) {
     HidDeviceHandle handle;
     if (!open_unit(&handle, 2)) return 1;
     open_progress_window(IDD_MULTIPLE_UNITS);
-    read_serial_numbers(&handle);
+    bool opened[MAX_UNITS + 1] = {};
+    search_units_after_unit_2(&handle, opened);
     close_progress_window();
     transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
     return choose_unit(for_write);
@@ -167,9 +130,7 @@ INT_PTR CALLBACK unit_select_dialog_proc(HWND dialog, UINT message, WPARAM wpara
         SetWindowTextA(dialog, unit_select_for_write ? "Multiple VELMAROs - Select Unit to Write"
                                                      : "Multiple VELMAROs - Select Unit to Read");
         for (int unit = 1; unit <= unit_count && unit <= MAX_UNITS; ++unit) {
-            char caption[64];
-            std::snprintf(caption, sizeof caption, "Unit #%d  SN- %d", unit, unit_serial[unit]);
-            SetDlgItemTextA(dialog, IDC_UNIT_1 + unit - 1, caption);
+            SetDlgItemTextA(dialog, IDC_UNIT_1 + unit - 1, unit_label(unit).c_str());
         }
         return TRUE;
     case WM_COMMAND:

@@ -1,4 +1,4 @@
-// libFuzzer target: arbitrary text through velmaroctl's import (JSON document to
+// libFuzzer target: arbitrary text through import (JSON document to
 // configuration), then through a saved file and back.
 //
 // Checked on every input: import never throws; a refusal is one line naming the document and
@@ -17,10 +17,9 @@
 #include "config/config_file.h"
 #include "config/ui_ops.h"
 #include "fuzz_support.h"
-#include "config_diff.h"
-#include "json_codec.h"
-#include "velmaroctl.h"
-#include "wiring_sheet.h"
+#include "config/config_diff.h"
+#include "config/json_codec.h"
+#include "sheet/wiring_sheet.h"
 
 namespace {
 constexpr const char* SOURCE = "fuzz.json";
@@ -83,11 +82,6 @@ void check_sheet(const std::string& source) {
         check(escaped_at(svg, at), "an & starts an entity");
 }
 }  // namespace
-
-void report_error(const std::string& text) {
-    last_message = text;
-    ++message_count;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     set_ui_ops(&fuzz_ui);

@@ -20,9 +20,9 @@
 #include "keys/key_codes.h"
 #include "test_config_helpers.h"
 #include "cli_test_support.h"
-#include "svg_writer.h"
+#include "sheet/svg_writer.h"
 #include "velmaroctl.h"
-#include "wiring_sheet.h"
+#include "sheet/wiring_sheet.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -95,8 +95,10 @@ TEST_F(CliUnits, UnitsListsTheAttachedUnitsWithTheirSerialNumbers) {
          "Unit #1  SN- 1\nUnit #2  SN- 2\nUnit #3  SN- 123\n"},
         {{{1, "11111111"}, {2, "22222222"}, {3, "33333333"}, {4, "44444444"}},
          "Unit #1  SN- 11111111\nUnit #2  SN- 22222222\nUnit #3  SN- 33333333\nUnit #4  SN- 44444444\n"},
-        // like the utility: without unit 2 no further unit is looked for
-        {{{1, "12345678"}, {3, "33333333"}}, "Unit #1  SN- 12345678\n"},
+        // every unit number is looked at, also where the utility's own search stops at unit 2
+        {{{1, "12345678"}, {3, "33333333"}}, "Unit #1  SN- 12345678\nUnit #3  SN- 33333333\n"},
+        {{{3, "33333333"}}, "Unit #3  SN- 33333333\n"},
+        {{{2, "22222222"}, {4, "44444444"}}, "Unit #2  SN- 22222222\nUnit #4  SN- 44444444\n"},
     };
     for (const auto& c : cases) {
         SimUnits units;

@@ -9,12 +9,12 @@
 #include <sstream>
 
 #include "config/config_file.h"
-#include "config_diff.h"
-#include "json_codec.h"
+#include "config/config_diff.h"
+#include "config/json_codec.h"
 #include "text_output.h"
 #include "unit_commands.h"
 #include "velmaroctl.h"
-#include "wiring_sheet.h"
+#include "sheet/wiring_sheet.h"
 
 namespace {
 constexpr const char* UNIT_PREFIX = "unit:";
@@ -83,8 +83,8 @@ bool load_source(const std::string& source, ConfigSnapshot& snapshot) {
     const int unit = unit_of_source(source);
     if (unit == NOT_A_UNIT && is_json_name(source)) return load_json_file(source, snapshot);
     if (unit == NOT_A_UNIT) return load_config_file(source, snapshot);
-    bool present[MAX_UNITS + 1] = {};
-    enumerate_cli_units(present);
+    bool opened[MAX_UNITS + 1] = {};
+    search_units(opened);
     return load_unit_configuration(unit, snapshot);
 }
 

@@ -7,9 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "config_diff.h"
+#include "config/config_diff.h"
 #include "keys/key_codes.h"
-#include "device/hid_call.h"
+#include "device/unit_listing.h"
 #include "velmaroctl.h"
 
 void (*before_verify_read)(int unit) = nullptr;
@@ -59,8 +59,8 @@ std::vector<int> percentages(const std::string& text) {
 
 // The unit a transfer uses: the one asked for, or unit 1 when only one is attached.
 int choose_unit(int requested) {
-    bool present[MAX_UNITS + 1] = {};
-    const int count = enumerate_cli_units(present);
+    bool opened[MAX_UNITS + 1] = {};
+    const int count = search_units(opened);
     if (requested != 0) return requested;
     if (count == 1) return 1;
     report_error(std::to_string(count) + " VELMARO units are attached: choose one with --unit N");
@@ -140,12 +140,12 @@ std::string places(std::size_t count) {
 UnitOutcome write_to_unit(const WritePlan& plan, int unit, bool verify) {
     const int result = run_transfer([&] { return device_write_image(plan.image, unit); });
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
-    if (result != TRANSFER_OK) return {failed, false, transfer_error_text(result, unit, true), {}};
+    if (result != TRANSFER_OK) return {failed, false, transfer_result_text(result, unit, true), {}};
     if (!verify) return {CTL_EXIT_OK, true, "written", {}};
     if (before_verify_read) before_verify_read(unit);
     std::uint8_t image[CONFIG_IMAGE_SIZE];
     const int read = read_unit_image(unit, image);
-    if (read != TRANSFER_OK) return {failed, true, transfer_error_text(read, unit, false), {}};
+    if (read != TRANSFER_OK) return {failed, true, transfer_result_text(read, unit, false), {}};
     ConfigSnapshot read_back;
     if (!snapshot_from_image(image, read_back)) return {failed, true, "Invalid configuration", {}};
     UnitOutcome outcome{CTL_EXIT_OK, true, "written and verified",
@@ -158,7 +158,7 @@ UnitOutcome write_to_unit(const WritePlan& plan, int unit, bool verify) {
 
 int write_one_unit(const WritePlan& plan, const std::string& file, int unit, bool verify) {
     const UnitOutcome outcome = write_to_unit(plan, unit, verify);
-    if (outcome.written) *ctl_out << "The configuration was successfully saved to the VELMARO\n";
+    if (outcome.written) *ctl_out << transfer_result_text(TRANSFER_OK, unit, true) << "\n";
     for (const std::string& line : outcome.differences) *ctl_out << line << "\n";
     if (outcome.status == CTL_EXIT_OK && verify)
         *ctl_out << "Verified: the VELMARO (" << unit << ") holds the configuration of " << file << "\n";
@@ -170,25 +170,11 @@ int write_one_unit(const WritePlan& plan, const std::string& file, int unit, boo
     return outcome.status;
 }
 
-std::string unit_label(int unit) {
-    return "Unit #" + std::to_string(unit) + "  SN- " + std::to_string(unit_serial[unit]);
-}
-
-// The attached units, in number order.
-std::vector<int> attached_units() {
-    bool present[MAX_UNITS + 1] = {};
-    if (enumerate_cli_units(present) == 1) present[1] = read_unit_serial(1);
-    std::vector<int> units;
-    for (int unit = 1; unit <= MAX_UNITS; ++unit)
-        if (present[unit]) units.push_back(unit);
-    return units;
-}
-
 // One line per unit; the worst status of all (2 over 1 over 0).
 int write_all_units(const WritePlan& plan, bool verify) {
-    const std::vector<int> units = attached_units();
+    const std::vector<int> units = list_attached_units();
     if (units.empty()) {
-        report_error(transfer_error_text(TRANSFER_NOT_FOUND, 1, true));
+        report_error(transfer_result_text(TRANSFER_NOT_FOUND, 1, true));
         return verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
     }
     int status = CTL_EXIT_OK;
@@ -205,14 +191,6 @@ int write_all_units(const WritePlan& plan, bool verify) {
     return status;
 }
 }  // namespace
-
-bool read_unit_serial(int unit) {
-    HidDeviceHandle handle{};
-    if (call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
-    unit_serial[unit] = device_read_serial(&handle);
-    call_close_hid_device(&handle);
-    return true;
-}
 
 std::string progress_line(const std::string& progress_text) {
     const std::vector<int> numbers = percentages(progress_text);
@@ -231,35 +209,11 @@ void install_cli_transfer_ui(bool terminal) {
     set_transfer_ui(&cli_transfer_ui);
 }
 
-int enumerate_cli_units(bool present[MAX_UNITS + 1]) {
-    unit_count = 1;
-    if (!read_unit_serial(2)) return unit_count;
-    present[2] = true;
-    unit_count = 2;
-    present[1] = read_unit_serial(1);
-    if (!read_unit_serial(3)) return unit_count;
-    present[3] = true;
-    unit_count = 3;
-    if (!read_unit_serial(4)) return unit_count;
-    present[4] = true;
-    unit_count = 4;
-    return unit_count;
-}
-
-std::string transfer_error_text(int result, int unit, bool writing) {
-    const std::string number = "(" + std::to_string(unit) + ")";
-    if (result == TRANSFER_NOT_FOUND) return "The VELMARO " + number + " was not found";
-    if (result == TRANSFER_FAILED && writing) return "Error while writing to the VELMARO " + number;
-    if (result == TRANSFER_FAILED) return "Error while reading from the VELMARO " + number;
-    if (result == TRANSFER_INVALID && !writing) return "Invalid configuration";
-    return "Unknown error (" + std::to_string(result) + ")";
-}
-
 bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
     std::uint8_t image[CONFIG_IMAGE_SIZE];
     const int result = read_unit_image(unit, image);
     if (result != TRANSFER_OK) {
-        report_error(transfer_error_text(result, unit, false));
+        report_error(transfer_result_text(result, unit, false));
         return false;
     }
     if (snapshot_from_image(image, snapshot)) return true;
@@ -268,10 +222,10 @@ bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
 }
 
 int run_units_command() {
-    const std::vector<int> units = attached_units();
+    const std::vector<int> units = list_attached_units();
     for (int unit : units) *ctl_out << unit_label(unit) << "\n";
     if (!units.empty()) return CTL_EXIT_OK;
-    report_error(transfer_error_text(TRANSFER_NOT_FOUND, 1, false));
+    report_error(transfer_result_text(TRANSFER_NOT_FOUND, 1, false));
     return CTL_EXIT_FAILED;
 }
 
@@ -292,6 +246,6 @@ int run_read_command(const std::string& output, int unit) {
     ConfigSnapshot snapshot;
     if (!load_unit_configuration(unit, snapshot) || !save_config_file(output, snapshot))
         return CTL_EXIT_FAILED;
-    *ctl_out << "The configuration was successfully read from the VELMARO\n";
+    *ctl_out << transfer_result_text(TRANSFER_OK, unit, false) << "\n";
     return CTL_EXIT_OK;
 }

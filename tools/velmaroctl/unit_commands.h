@@ -2,8 +2,9 @@
 #pragma once
 #include <string>
 
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 #include "device/device_protocol.h"
+#include "device/unit_listing.h"
 
 // One line for the terminal from a progress text of the transfers ("Writing configuration -
 // 46%\nWriting data - 0%"): a bar for the phase under way, then both percentages.
@@ -12,17 +13,6 @@ std::string progress_line(const std::string& progress_text);
 // Installs the transfers' front end: progress lines on the error stream when `terminal` is set,
 // nothing otherwise; no messages to pump; waits sleep.
 void install_cli_transfer_ui(bool terminal);
-
-// Finds the attached units the way the utility does (unit 2, then 1, then 3 and 4), sets
-// unit_count and unit_serial, and notes which units opened. Unit 1's serial number is read
-// only when several units are attached. Returns unit_count.
-int enumerate_cli_units(bool present[MAX_UNITS + 1]);
-
-// Reads the serial number of a unit into unit_serial; false when the unit does not open.
-bool read_unit_serial(int unit);
-
-// The message for a transfer result other than TRANSFER_OK.
-std::string transfer_error_text(int result, int unit, bool writing);
 
 // Reads and decodes the configuration of a unit; on failure reports and returns false.
 bool load_unit_configuration(int unit, ConfigSnapshot& snapshot);

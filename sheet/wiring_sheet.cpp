@@ -1,14 +1,13 @@
 // The wiring sheet's page layout: title, header pins, key tables, options, macro memory and
 // the macros, top to bottom, every text fitted to its box.
-#include "wiring_sheet.h"
+#include "sheet/wiring_sheet.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "key_notation.h"
+#include "keys/key_notation.h"
 #include "keys/key_codes.h"
-#include "svg_writer.h"
-#include "text_output.h"
+#include "sheet/svg_writer.h"
 
 namespace {
 constexpr double MARGIN = 10.0;

@@ -1,12 +1,12 @@
 // Moving configurations between velmaroctl's snapshots, the engine's model, images and files.
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 
 #include <cstring>
 #include <filesystem>
 
 #include "config/config_file.h"
 #include "keys/key_codes.h"
-#include "velmaroctl.h"
+#include "config/ui_ops.h"
 
 void capture_configuration(ConfigSnapshot& snapshot) {
     snapshot.rows = view->row_count();
@@ -65,7 +65,7 @@ bool image_from_snapshot(const ConfigSnapshot& snapshot, std::uint8_t image[CONF
 bool refuse_directory(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::is_directory(path, error)) return false;
-    report_error("Error opening the file: " + path + " is a directory");
+    report_error_message("Error opening the file: " + path + " is a directory");
     return true;
 }
 
@@ -74,16 +74,16 @@ bool load_config_file(const std::string& path, ConfigSnapshot& snapshot) {
     std::uint8_t image[CONFIG_IMAGE_SIZE];
     switch (read_config_file(path, image)) {
     case FileReadResult::CANNOT_OPEN:
-        report_error("Error opening the file: " + path);
+        report_error_message("Error opening the file: " + path);
         return false;
     case FileReadResult::TOO_SHORT:
-        report_error("Invalid configuration file: " + path + " (shorter than 512 bytes)");
+        report_error_message("Invalid configuration file: " + path + " (shorter than 512 bytes)");
         return false;
     case FileReadResult::OK:
         break;
     }
     if (snapshot_from_image(image, snapshot)) return true;
-    report_error("Invalid configuration file: " + path);
+    report_error_message("Invalid configuration file: " + path);
     return false;
 }
 
@@ -92,7 +92,7 @@ bool save_image_file(const std::string& path, const std::uint8_t image[CONFIG_IM
     std::memcpy(bytes, image, CONFIG_IMAGE_SIZE);
     scramble_config_bytes(bytes);
     if (write_file_atomically(path, bytes, CONFIG_IMAGE_SIZE)) return true;
-    report_error("Error saving the file: " + path);
+    report_error_message("Error saving the file: " + path);
     return false;
 }
 

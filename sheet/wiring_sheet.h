@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 
 constexpr double SHEET_WIDTH_MM = 210.0;   // A4's width, within Letter's 215.9
 constexpr double SHEET_HEIGHT_MM = 279.0;  // Letter's height, within A4's 297

@@ -1,6 +1,6 @@
 // The JSON form of a configuration: writing it (one matrix row or step list per line, so that
 // it reads well in a review) and reading it back with a precise message for every mistake.
-#include "json_codec.h"
+#include "config/json_codec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,9 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "key_notation.h"
+#include "keys/key_notation.h"
 #include "keys/key_codes.h"
-#include "velmaroctl.h"
+#include "config/ui_ops.h"
 
 namespace {
 using Json = nlohmann::json;
@@ -412,13 +412,13 @@ bool import_configuration(const std::string& text, const std::string& source, Co
     try {
         configuration_from_json(text, snapshot);
     } catch (const JsonInputError& error) {
-        report_error(source + ": " + error.what());
+        report_error_message(source + ": " + error.what());
         return false;
     }
     apply_configuration(snapshot);
     const int used = macro_memory_used();
     if (used <= MACRO_MEMORY_SIZE) return true;
-    report_error(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
+    report_error_message(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
                  std::to_string(MACRO_MEMORY_SIZE) + " are available");
     return false;
 }

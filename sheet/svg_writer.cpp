@@ -1,5 +1,5 @@
 // SVG text for the wiring sheet: elements with numbers to a hundredth of a millimetre.
-#include "svg_writer.h"
+#include "sheet/svg_writer.h"
 
 #include <cstdio>
 
