@@ -51,6 +51,10 @@ void set_view_ops(const ViewOps* ops);
 // A view that keeps the four values in memory and refreshes nothing (tests, velmaroctl).
 extern const ViewOps memory_view_ops;
 
+// Whether a cell of the normal or the FN table runs macro `number`: among the rows and columns
+// `rows` x `columns` (the counts in use), or among all 64 cells of each table when they are 8.
+bool model_refers_to_macro(int number, int rows, int columns);
+
 // New: asks about unsaved changes, then loads the default configuration.
 void new_configuration();
 // Loads the defaults without asking (the body of New).
