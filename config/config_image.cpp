@@ -13,7 +13,6 @@
 namespace {
 constexpr int PIN_COUNT = MATRIX_MAX_PINS;
 constexpr int MACRO_AREA_SIZE = IMAGE_MACRO_END - IMAGE_MACRO_AREA;  // 400 bytes
-constexpr int HIGHEST_MACRO_NUMBER = MACRO_SLOT_COUNT;               // 127
 
 // The matrix shape and pins, as the image carries them (pin indexes 0..8).
 struct Matrix {

@@ -6,7 +6,7 @@ constexpr int MATRIX_MAX_LINES = 8;     // rows or columns
 constexpr int MATRIX_MAX_PINS = 9;      // header pins; rows + columns <= 9
 constexpr int KEY_TABLE_SIZE = 64;      // cell_index range
 constexpr int MACRO_STEP_COUNT = 16;    // per list
-constexpr int MACRO_SLOT_COUNT = 127;
+constexpr int MACRO_SLOT_COUNT = 127;     // macro numbers 1..HIGHEST_MACRO_NUMBER
 constexpr std::size_t CONFIG_FILE_NAME_SIZE = 512;
 
 struct MacroSlot {

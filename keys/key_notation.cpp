@@ -13,7 +13,6 @@ namespace {
 constexpr int KEY_COUNT = KEY_NUMBER_MASK + 1;
 constexpr int HIGHEST_CODE = 0xFFFF;
 constexpr int CELL_FLAGS_ALLOWED = KEY_FLAG_MACRO | KEY_FLAG_REPEAT | 0xFF;
-constexpr int HIGHEST_MACRO_NUMBER = 127;
 constexpr int NON_US_BACKSLASH = 100;
 constexpr int AMPERSAND_KEY = 36;
 
