@@ -14,5 +14,5 @@ if ! (cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2
     echo "Running the failed tests once more:"
     (cd "$build" && ctest --rerun-failed --output-on-failure) || status=$?
 fi
-velmaro_wine_stop "$build/windows/wine"
+velmaro_wine_stop "$(velmaro_test_tree "$build")/wine"
 exit $status
