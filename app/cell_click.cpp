@@ -33,7 +33,7 @@ bool store_cell_code(int ci, int code) {
     int* table = current_table();
     const int old_code = table[ci];
     const int old_fn_entry = config_model.fn_key_table[ci];
-    if (!fn_view_active && old_code == KEY_FN && code != KEY_FN) config_model.fn_key_table[ci] = 0;
+    if (!fn_view_active && is_fn_key(old_code) && !is_fn_key(code)) config_model.fn_key_table[ci] = 0;
     table[ci] = code;
     return table[ci] != old_code || config_model.fn_key_table[ci] != old_fn_entry;
 }
@@ -45,7 +45,7 @@ void finish_cell_edit(int k) {
 }
 
 void toggle_fn_view(int ci) {
-    if (config_model.key_table[ci] != KEY_FN) return;
+    if (!is_fn_key(config_model.key_table[ci])) return;
     // The gesture stores the FN key in the FN table too; only that is a change to save.
     if (config_model.fn_key_table[ci] != KEY_FN) config_model.config_changed = 1;
     config_model.fn_key_table[ci] = KEY_FN;
@@ -66,7 +66,7 @@ int macro_slot_for_code(int code) {
 }
 
 void edit_cell_macro(int k, int ci) {
-    if (fn_view_active && (config_model.key_table[ci] == KEY_FN || config_model.fn_key_table[ci] == KEY_FN))
+    if (fn_view_active && (is_fn_key(config_model.key_table[ci]) || is_fn_key(config_model.fn_key_table[ci])))
         return;
     int code = current_table()[ci];
     int slot = macro_slot_for_code(code);
@@ -87,14 +87,14 @@ void edit_cell_macro(int k, int ci) {
 int fn_key_cell() {
     int found = -1;
     for (int c = 0; c < KEY_TABLE_SIZE; ++c)
-        if (config_model.key_table[c] == KEY_FN) found = c;
+        if (is_fn_key(config_model.key_table[c])) found = c;
     return found;
 }
 
 void select_cell_key(int k, int ci) {
     int fn_cell = fn_view_active ? -1 : fn_key_cell();
     int code = current_table()[ci];
-    if (fn_view_active && code == KEY_FN) return;
+    if (fn_view_active && is_fn_key(code)) return;
     INT_PTR result = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_SELECT_KEY), main_window,
                                      select_key_dialog_proc, code);
     if (result < 0) {

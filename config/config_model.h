@@ -32,6 +32,14 @@ extern bool fn_view_active;             // the matrix editor shows the FN table
 
 inline int cell_index(int row, int column) { return column + 8 * row; }
 
+// The steps of a list: a list ends at its first empty step, and only the steps before it are
+// written to the image.
+inline int step_count(const int steps[MACRO_STEP_COUNT]) {
+    int n = 0;
+    while (n < MACRO_STEP_COUNT && steps[n] != 0) ++n;
+    return n;
+}
+
 // View operations: the only way the core reads or sets what lives in the window.
 struct ViewOps {
     int (*row_count)();                 // 1..8

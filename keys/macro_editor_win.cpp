@@ -44,12 +44,7 @@ int step_index_of_button(HWND dialog, int id) {
     return scroll_position(dialog) + (id - IDC_MACRO_MAKE_STEP) % VISIBLE_STEPS;
 }
 
-// A list ends at its first empty step: only the steps before it are written to the image.
-int list_length(const int* steps) {
-    int n = 0;
-    while (n < MACRO_STEP_COUNT && steps[n] != 0) ++n;
-    return n;
-}
+int list_length(const int* steps) { return step_count(steps); }
 
 // Where a step chosen on the button for `index` goes: an empty place beyond the end of the
 // list adds the step at the end, so that no step stands after an empty one.

@@ -146,7 +146,7 @@ CellText cell_text(int code) {
         name[0] = 'M';
         return {{name, repeat ? "macro, repeat" : "macro"}, &MACRO_CELL};
     }
-    if (plain == KEY_FN) return {{name, repeat ? "FN key, repeat" : "FN key"}, &FN_CELL};
+    if (is_fn_key(code)) return {{name, repeat ? "FN key, repeat" : "FN key"}, &FN_CELL};
     if (repeat) return {{name, "repeat"}, &REPEAT_CELL};
     return {{name}, plain == KEY_NOT_USED ? &UNUSED_CELL : &CELL};
 }

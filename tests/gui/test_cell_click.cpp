@@ -180,6 +180,21 @@ TEST_F(CellClickTest, FnGestureOnAnotherCellDoesNothing) {
     EXPECT_TRUE(dialogs().empty());
 }
 
+// A file may hold the FN key with the repeat flag, which no editor sets: it is the FN key all
+// the same, for the gesture and for the one-FN-key rule.
+TEST_F(CellClickTest, RepeatFnFromAFileIsTheFnKey) {
+    config_model.key_table[cell_at(6)] = KEY_FLAG_REPEAT | KEY_FN;
+    right_button_click(6);
+    EXPECT_TRUE(fn_view_active);
+    EXPECT_EQ(KEY_FN, config_model.fn_key_table[cell_at(6)]);
+    right_button_click(6);
+    EXPECT_FALSE(fn_view_active);
+    choose_key(1, 2002);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("FN key already in matrix!", boxes()[0].text);
+    EXPECT_EQ(0, config_model.key_table[cell_at(1)]);
+}
+
 TEST_F(CellClickTest, FnViewEditsTheFnTable) {
     config_model.key_table[cell_at(6)] = KEY_FN;
     config_model.key_table[cell_at(2)] = A;

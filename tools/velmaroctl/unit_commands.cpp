@@ -209,16 +209,22 @@ void install_cli_transfer_ui(bool terminal) {
     set_transfer_ui(&cli_transfer_ui);
 }
 
-bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
+// Reads a unit's image and decodes it as the window's Read does; on failure reports and
+// returns false.
+bool read_unit_configuration(int unit, std::uint8_t image[CONFIG_IMAGE_SIZE], ConfigSnapshot& snapshot) {
     const int result = read_unit_image(unit, image);
     if (result != TRANSFER_OK) {
         report_error(transfer_result_text(result, unit, false));
         return false;
     }
     if (snapshot_from_image(image, snapshot)) return true;
-    report_error("Invalid configuration");
+    report_error(transfer_result_text(TRANSFER_INVALID, unit, false));
     return false;
+}
+
+bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    return read_unit_configuration(unit, image, snapshot);
 }
 
 int run_units_command() {
@@ -243,8 +249,11 @@ int run_write_command(const std::string& file, int unit, bool verify, bool all) 
 int run_read_command(const std::string& output, int unit) {
     unit = choose_unit(unit);
     if (unit == NO_UNIT) return CTL_EXIT_USAGE;
-    ConfigSnapshot snapshot;
-    if (!load_unit_configuration(unit, snapshot) || !save_config_file(output, snapshot))
+    // A backup: the bytes the unit holds, not an image built anew (which a pin clash on the
+    // unit would refuse).
+    static ConfigSnapshot snapshot;
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (!read_unit_configuration(unit, image, snapshot) || !save_image_file(output, image))
         return CTL_EXIT_FAILED;
     *ctl_out << transfer_result_text(TRANSFER_OK, unit, false) << "\n";
     return CTL_EXIT_OK;
