@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/config_history.h"
 #include "config/config_model.h"
 #include "config/ui_ops.h"
 
@@ -90,7 +91,7 @@ bool save_configuration_file() {
         show_error("Error saving the file");
         return false;
     }
-    config_model.config_changed = 0;
+    history_mark_saved();
     return true;
 }
 
@@ -119,6 +120,6 @@ void open_configuration_file() {
         show_error("Invalid configuration file");
         return;
     }
-    config_model.config_changed = 0;
+    history_reset();  // a fresh history, the opened configuration saved
     view->refresh_matrix_editor();
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "config/config_file.h"
+#include "config/config_history.h"
 #include "config/ui_ops.h"
 #include "keys/key_codes.h"
 
@@ -67,4 +68,5 @@ void load_default_configuration() {
 void new_configuration() {
     if (!ask_save_changes()) return;
     load_default_configuration();
+    history_reset();
 }

@@ -63,7 +63,8 @@ extern const ViewOps memory_view_ops;
 // `rows` x `columns` (the counts in use), or among all 64 cells of each table when they are 8.
 bool model_refers_to_macro(int number, int rows, int columns);
 
-// New: asks about unsaved changes, then loads the default configuration.
+// New: asks about unsaved changes, then loads the default configuration and starts a fresh
+// edit history.
 void new_configuration();
 // Loads the defaults without asking (the body of New).
 void load_default_configuration();

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/app.h"
+#include "config/config_history.h"
 #include "config/config_image.h"
 #include "config/config_model.h"
 #include "config/ui_ops.h"
@@ -48,19 +49,22 @@ void show_transfer_result(int result, int unit, bool writing) {
 void report_write_result(int result, int unit) { show_transfer_result(result, unit, true); }
 
 // Only a configuration that was read and taken over clears config_changed: after any failure
-// the user's unsaved edits are still protected by the question on exit.
+// the user's unsaved edits are still protected by the question on exit. A Read taken over is
+// one step (Undo brings back what was edited before it), and its state counts as saved.
 void report_read_result(int result, int unit, const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     if (result != TRANSFER_OK) {
         show_transfer_result(result, unit, false);
         return;
     }
+    const bool fn_view_before = fn_view_active;
     if (!parse_config_image(image)) {
         show_transfer_result(TRANSFER_INVALID, unit, false);
         return;
     }
+    history_record_step(HistoryPlace{fn_view_before, FOCUS_NONE, 0, 0});
     refresh_matrix_editor();
     show_transfer_result(TRANSFER_OK, unit, false);
-    config_model.config_changed = 0;
+    history_mark_saved();
 }
 
 int run_write(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {

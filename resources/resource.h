@@ -21,6 +21,10 @@
 #define CMD_HELP_MACRO          1012
 #define CMD_HELP_FN_TABLE       1013
 
+// Commands of the Edit menu and the accelerator table
+#define CMD_UNDO                1120
+#define CMD_REDO                1121
+
 // Information boxes: dialog, its text
 #define IDD_ABOUT               1500
 #define IDC_ABOUT_TEXT          1501

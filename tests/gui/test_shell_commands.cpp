@@ -13,6 +13,7 @@ struct MenuEntry {
     int position;
     const char* text;   // nullptr for a separator
     int command;
+    bool grayed = false;  // at start-up
 };
 
 const MenuEntry MENU_ENTRIES[] = {
@@ -25,14 +26,16 @@ const MenuEntry MENU_ENTRIES[] = {
     {0, 6, "&Write to VELMARO\tCtrl+W", CMD_WRITE},
     {0, 7, nullptr, 0},
     {0, 8, "E&xit", CMD_EXIT},
-    {1, 0, "&Macro Usage", CMD_HELP_MACRO},
-    {1, 1, nullptr, 0},
-    {1, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
-    {1, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
-    {1, 4, nullptr, 0},
-    {1, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
-    {1, 6, nullptr, 0},
-    {1, 7, "&About", CMD_ABOUT},
+    {1, 0, "&Undo\tCtrl+Z", CMD_UNDO, true},  // nothing to undo or redo yet
+    {1, 1, "&Redo\tCtrl+Y", CMD_REDO, true},
+    {2, 0, "&Macro Usage", CMD_HELP_MACRO},
+    {2, 1, nullptr, 0},
+    {2, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
+    {2, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
+    {2, 4, nullptr, 0},
+    {2, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
+    {2, 6, nullptr, 0},
+    {2, 7, "&About", CMD_ABOUT},
 };
 
 std::string menu_text(HMENU menu, int position) {
@@ -108,11 +111,13 @@ protected:
 
 TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
     HMENU menu = GetMenu(main_window);
-    ASSERT_EQ(2, GetMenuItemCount(menu));
+    ASSERT_EQ(3, GetMenuItemCount(menu));
     EXPECT_EQ("&File", menu_text(menu, 0));
-    EXPECT_EQ("&Help", menu_text(menu, 1));
+    EXPECT_EQ("&Edit", menu_text(menu, 1));
+    EXPECT_EQ("&Help", menu_text(menu, 2));
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 0)));
-    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 1)));
+    EXPECT_EQ(2, GetMenuItemCount(GetSubMenu(menu, 1)));
+    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 2)));
     for (const MenuEntry& entry : MENU_ENTRIES) {
         SCOPED_TRACE(std::to_string(entry.popup) + "/" + std::to_string(entry.position));
         HMENU popup = GetSubMenu(menu, entry.popup);
@@ -121,7 +126,7 @@ TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
             EXPECT_NE(0u, state & MF_SEPARATOR);
             continue;
         }
-        EXPECT_EQ(0u, state & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED));
+        EXPECT_EQ(entry.grayed ? MF_GRAYED : 0u, state & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED));
         EXPECT_EQ(entry.text, menu_text(popup, entry.position));
         EXPECT_EQ(static_cast<UINT>(entry.command), GetMenuItemID(popup, entry.position));
     }
