@@ -3,14 +3,13 @@
 
 #include <cctype>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 #include "config/config_file.h"
 #include "config/config_diff.h"
 #include "config/json_codec.h"
+#include "config/json_file.h"
 #include "text_output.h"
 #include "unit_commands.h"
 #include "velmaroctl.h"
@@ -22,20 +21,10 @@ constexpr const char* STANDARD_INPUT = "-";
 constexpr int NOT_A_UNIT = 0;
 constexpr int BAD_UNIT = -1;
 
+// The document of import: standard input for "-", else the file as the window reads it.
 bool read_text_file(const std::string& path, std::string& text) {
-    if (path == STANDARD_INPUT) {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
-    if (refuse_directory(path)) return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        report_error("Error opening the file: " + path);
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
+    if (path != STANDARD_INPUT) return read_document_file(path, text);
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     return true;
 }
 
@@ -71,11 +60,6 @@ std::string sheet_source_label(const std::string& source) {
     if (unit == NOT_A_UNIT) return "Configuration file " + source;
     read_unit_serial(unit);
     return "VELMARO (" + std::to_string(unit) + ")  SN- " + std::to_string(unit_serial[unit]);
-}
-
-bool load_json_file(const std::string& path, ConfigSnapshot& snapshot) {
-    std::string text;
-    return read_text_file(path, text) && import_configuration(text, path, snapshot);
 }
 }  // namespace
 
