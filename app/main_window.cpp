@@ -24,9 +24,10 @@ void exit_program() {
     release_and_destroy();
 }
 
-// No command runs nested inside a transfer that is under way: New, Open, Save, Read, Write
-// and Exit would replace the model or start another transfer, and a help or About box would
-// hold the transfer (with the unit open and its stored image marked invalid) while it is up.
+// No command runs nested inside a transfer that is under way: New, Open, Save, Read, Write,
+// Exit and the Tools would replace the model or start another transfer, and a help or About
+// box would hold the transfer (with the unit open and its stored image marked invalid) while
+// it is up.
 void run_command(int command) {
     if (transfer_in_progress) return;
     switch (command) {
@@ -41,13 +42,14 @@ void run_command(int command) {
     case CMD_ABOUT: show_info_box(IDD_ABOUT); break;
     case CMD_HELP_MACRO: show_info_box(IDD_HELP_MACRO); break;
     case CMD_HELP_FN_TABLE: show_info_box(IDD_HELP_FN_TABLE); break;
-    default: break;
+    default: run_tools_command(command); break;
     }
 }
 
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
     int command = LOWORD(wparam);
-    if (command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) run_command(command);
+    const bool tools = command >= CMD_TOOLS_FIRST && command <= CMD_TOOLS_LAST;
+    if ((command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) || tools) run_command(command);
     else matrix_on_command(wparam, lparam);
     return 0;
 }

@@ -2,7 +2,6 @@
 #include "file_commands.h"
 
 #include <cctype>
-#include <ctime>
 #include <iostream>
 #include <iterator>
 
@@ -46,18 +45,10 @@ bool is_json_name(const std::string& name) {
     return end == suffix;
 }
 
-std::string today() {
-    const std::time_t now = std::time(nullptr);
-    char text[16] = "";
-    const std::tm* local = std::localtime(&now);
-    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
-    return text;
-}
-
 // What the sheet names as its source: the file, or the unit with its serial number.
 std::string sheet_source_label(const std::string& source) {
     const int unit = unit_of_source(source);
-    if (unit == NOT_A_UNIT) return "Configuration file " + source;
+    if (unit == NOT_A_UNIT) return sheet_file_label(source);
     read_unit_serial(unit);
     return "VELMARO (" + std::to_string(unit) + ")  SN- " + std::to_string(unit_serial[unit]);
 }
@@ -121,7 +112,7 @@ int run_sheet_command(const std::string& source, const std::string& output) {
     if (!valid_source_name(source)) return CTL_EXIT_USAGE;
     static ConfigSnapshot snapshot;
     if (!load_source(source, snapshot)) return CTL_EXIT_FAILED;
-    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), today()});
+    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), sheet_date_today()});
     if (write_file_atomically(output, reinterpret_cast<const std::uint8_t*>(svg.data()), svg.size()))
         return CTL_EXIT_OK;
     report_error("Error saving the file: " + output);
