@@ -49,8 +49,9 @@ void undo_or_redo(bool redo) {
 }
 
 // No command runs nested inside a transfer that is under way: New, Open, Save, Read, Write,
-// Undo, Redo and Exit would replace the model or start another transfer, and a help or About box would
-// hold the transfer (with the unit open and its stored image marked invalid) while it is up.
+// Undo, Redo, Exit and the Tools would replace the model or start another transfer, and a help
+// or About box would hold the transfer (with the unit open and its stored image marked invalid)
+// while it is up.
 void run_command(int command) {
     if (transfer_in_progress) return;
     switch (command) {
@@ -67,14 +68,14 @@ void run_command(int command) {
     case CMD_HELP_FN_TABLE: show_info_box(IDD_HELP_FN_TABLE); break;
     case CMD_UNDO: undo_or_redo(false); break;
     case CMD_REDO: undo_or_redo(true); break;
-    default: break;
+    default: run_tools_command(command); break;
     }
 }
 
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
     int command = LOWORD(wparam);
-    if (command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) run_command(command);
-    else if (command == CMD_UNDO || command == CMD_REDO) run_command(command);
+    const bool tools = command >= CMD_TOOLS_FIRST && command <= CMD_TOOLS_LAST;
+    if ((command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) || tools) run_command(command);
     else matrix_on_command(wparam, lparam);
     return 0;
 }

@@ -9,7 +9,7 @@ file(GLOB VELMARO_APP_SOURCES CONFIGURE_DEPENDS
 list(FILTER VELMARO_APP_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(velmaro_app STATIC ${VELMARO_APP_SOURCES})
 target_include_directories(velmaro_app PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(velmaro_app PUBLIC velmaro_core hid_library comctl32 comdlg32 gdi32 user32)
+target_link_libraries(velmaro_app PUBLIC velmaro_core hid_library comctl32 comdlg32 gdi32 shell32 user32)
 
 # Resources go into each executable itself (a static library would drop them).
 set(VELMARO_RESOURCES ${CMAKE_SOURCE_DIR}/resources/velmaro.rc)

@@ -1,6 +1,9 @@
-// The Read and Write commands and the start-up presence check: how many units are attached,
-// which one to use, the transfer under a progress window, and the message that reports it.
+// The Read and Write commands, Compare with VELMARO and Write to All VELMAROs, and the start-up
+// presence check: how many units are attached, which one to use, the transfer under a progress
+// window, and the message or dialog that reports it.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "config/config_history.h"
@@ -11,6 +14,7 @@
 #include "device/device_protocol.h"
 #include "device/hid_call.h"
 #include "device/unit_listing.h"
+#include "device/unit_write.h"
 #include "resource.h"
 
 HWND progress_window;
@@ -31,6 +35,18 @@ void open_progress_window(int dialog_id) {
 void close_progress_window() {
     if (progress_window) DestroyWindow(progress_window);
     progress_window = nullptr;
+}
+
+// The transfer window of a command: opened and given its pause before the first exchange,
+// closed with its pause before the message.
+void begin_transfer_window(int dialog_id) {
+    open_progress_window(dialog_id);
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+}
+
+void end_transfer_window() {
+    close_progress_window();
+    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
 }
 
 int choose_unit(int for_write) {
@@ -69,25 +85,78 @@ void report_read_result(int result, int unit, const std::uint8_t image[CONFIG_IM
 
 int run_write(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     int unit = enumerate_units(1);
-    open_progress_window(IDD_PROGRESS_WRITE);
-    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    begin_transfer_window(IDD_PROGRESS_WRITE);
     int result = device_write_image(image, unit);
-    close_progress_window();
-    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    end_transfer_window();
     report_write_result(result, unit);
     return result;
 }
 
+// Write with the read-back: the same exchanges, then those of a Read of the unit.
+void run_verified_write(const WritePlan& plan) {
+    int unit = enumerate_units(1);
+    begin_transfer_window(IDD_PROGRESS_WRITE);
+    const UnitWriteOutcome outcome = write_unit(plan, unit, true);
+    end_transfer_window();
+    ui->message_box(write_succeeded(outcome) ? MESSAGE_PLAIN : MESSAGE_ERROR,
+                    write_outcome_message(outcome, unit).c_str());
+}
+
 void run_read() {
     int unit = enumerate_units(0);
-    open_progress_window(IDD_PROGRESS_READ);
-    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    begin_transfer_window(IDD_PROGRESS_READ);
     std::uint8_t image[CONFIG_IMAGE_SIZE] = {};
     int result = device_read_image(image, unit);
-    close_progress_window();
-    transfer_ui->wait_with_messages(WINDOW_SETTLE_MS);
+    end_transfer_window();
     report_read_result(result, unit, image);
 }
+
+std::string joined_lines(const std::vector<std::string>& lines, const char* separator) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : separator) + line;
+    return text;
+}
+
+void show_differences(const std::vector<std::string>& differences, int unit) {
+    std::string text = joined_lines(differences, "\r\n");
+    if (differences.empty()) text = "The VELMARO (" + std::to_string(unit) + ") holds this configuration.";
+    DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_COMPARE), main_window, compare_dialog_proc,
+                    reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void run_compare(const WritePlan& plan) {
+    int unit = enumerate_units(0);
+    begin_transfer_window(IDD_PROGRESS_READ);
+    std::vector<std::string> differences;
+    int result = unit_differences(plan, unit, differences);
+    end_transfer_window();
+    if (result == TRANSFER_OK) show_differences(differences, unit);
+    else show_transfer_result(result, unit, false);
+}
+
+// Every attached unit in number order under one progress window; a unit lost does not stop
+// the others. The progress text names each unit by its serial number.
+void run_write_all(const WritePlan& plan, const std::vector<int>& units) {
+    unit_count = static_cast<int>(units.size());
+    const bool verify = verify_after_write();
+    std::vector<std::string> lines;
+    bool all_done = true;
+    begin_transfer_window(IDD_PROGRESS_WRITE);
+    for (int unit : units) {
+        const UnitWriteOutcome outcome = write_unit(plan, unit, verify);
+        lines.push_back(write_outcome_line(outcome, unit));
+        all_done = all_done && write_succeeded(outcome);
+    }
+    end_transfer_window();
+    ui->message_box(all_done ? MESSAGE_PLAIN : MESSAGE_ERROR, joined_lines(lines, "\n").c_str());
+}
+
+// The editor's image and what its write moves; false after a pin clash was reported.
+bool plan_editor_write(std::uint8_t image[CONFIG_IMAGE_SIZE], WritePlan& plan) {
+    return build_config_image(image) && plan_write_of_image(image, plan);
+}
+
+WritePlan editor_plan;  // three configurations of 16 KB each: kept off the stack
 
 }  // namespace
 
@@ -116,8 +185,29 @@ void write_to_device() {
     if (transfer_in_progress) return;
     std::uint8_t image[CONFIG_IMAGE_SIZE];
     if (!build_config_image(image)) return;
+    const bool verify = verify_after_write();
+    if (verify && !plan_write_of_image(image, editor_plan)) return;
     transfer_in_progress = true;
-    run_write(image);
+    if (verify) run_verified_write(editor_plan);
+    else run_write(image);
+    transfer_in_progress = false;
+}
+
+void compare_with_device() {
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (transfer_in_progress || !plan_editor_write(image, editor_plan)) return;
+    transfer_in_progress = true;
+    run_compare(editor_plan);
+    transfer_in_progress = false;
+}
+
+void write_to_all_devices() {
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (transfer_in_progress || !plan_editor_write(image, editor_plan)) return;
+    transfer_in_progress = true;
+    const std::vector<int> units = list_attached_units();
+    if (units.empty()) report_write_result(TRANSFER_NOT_FOUND, 1);
+    else run_write_all(editor_plan, units);
     transfer_in_progress = false;
 }
 
@@ -144,6 +234,30 @@ INT_PTR CALLBACK unit_select_dialog_proc(HWND dialog, UINT message, WPARAM wpara
     default:
         return FALSE;
     }
+}
+
+// The differences found by Compare with VELMARO (the text comes as the creation parameter);
+// OK and Esc close it.
+INT_PTR CALLBACK compare_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        SetDlgItemTextA(dialog, IDC_COMPARE_TEXT, reinterpret_cast<const char*>(lparam));
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, LOWORD(wparam));
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+bool verify_after_write() {
+    return (GetMenuState(GetMenu(main_window), CMD_VERIFY_AFTER_WRITE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+void toggle_verify_after_write() {
+    CheckMenuItem(GetMenu(main_window), CMD_VERIFY_AFTER_WRITE,
+                  MF_BYCOMMAND | (verify_after_write() ? MF_UNCHECKED : MF_CHECKED));
 }
 
 INT_PTR CALLBACK progress_dialog_proc(HWND, UINT message, WPARAM, LPARAM) {

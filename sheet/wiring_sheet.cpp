@@ -3,6 +3,7 @@
 #include "sheet/wiring_sheet.h"
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
 #include "keys/key_notation.h"
@@ -330,6 +331,16 @@ double draw_title(Svg& svg, const SheetLabels& labels, double y) {
 }
 }  // namespace
 
+std::string sheet_file_label(const std::string& path) { return "Configuration file " + path; }
+
+std::string sheet_date_today() {
+    const std::time_t now = std::time(nullptr);
+    char text[16] = "";
+    const std::tm* local = std::localtime(&now);
+    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
+    return text;
+}
+
 std::string sheet_step_text(int step) {
     if (is_delay_step(step)) return "wait " + std::to_string(delay_step_ms(step)) + " ms";
     if (step <= 0 || step > 0xFF) return step_display_text(step);
@@ -358,9 +369,10 @@ std::string wiring_sheet_svg(const ConfigSnapshot& snapshot, const SheetLabels& 
         body.text.clear();
         bottom = draw_page(body, snapshot, labels, TIGHT, macro_text_size);
     }
+    const double height = std::max(SHEET_HEIGHT_MM, bottom + MARGIN);
+    const double scale = std::min(PAGE_MAX_WIDTH_MM / SHEET_WIDTH_MM, PAGE_MAX_HEIGHT_MM / height);
     Svg page;
-    svg_begin(page, SHEET_WIDTH_MM, std::max(SHEET_HEIGHT_MM, bottom + MARGIN),
-              "VELMARO wiring sheet: " + labels.source);
+    svg_begin(page, SHEET_WIDTH_MM, height, scale, "VELMARO wiring sheet: " + labels.source);
     page.text += body.text;
     svg_end(page);
     return page.text;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -835,6 +836,28 @@ void expect_texts_in_their_boxes(const std::vector<SheetText>& texts) {
     }
 }
 
+// The number after `attribute="` in the sheet's <svg> element.
+double svg_attribute(const std::string& svg, const std::string& attribute) {
+    const std::size_t at = svg.find(" " + attribute + "=\"");
+    return at == std::string::npos ? -1 : std::atof(svg.c_str() + at + attribute.size() + 3);
+}
+
+// The page fits A4 and Letter inside 10 mm margins (a browser prints it on one sheet of paper),
+// and shows the whole layout at one scale.
+void expect_one_printed_page(const std::string& svg) {
+    const double width = svg_attribute(svg, "width"), height = svg_attribute(svg, "height");
+    EXPECT_GT(width, 180.0);
+    EXPECT_LE(width, 190.0);
+    EXPECT_LE(height, 255.0);
+    const std::size_t box = svg.find("viewBox=\"0 0 ");
+    ASSERT_NE(std::string::npos, box);
+    double box_width = 0, box_height = 0;
+    ASSERT_EQ(2, std::sscanf(svg.c_str() + box, "viewBox=\"0 0 %lf %lf", &box_width, &box_height));
+    EXPECT_EQ(SHEET_WIDTH_MM, box_width);
+    EXPECT_NEAR(width / box_width, height / box_height, 0.0001) << "one scale across and down";
+    EXPECT_NE(std::string::npos, svg.find("mm\" viewBox")) << "sized in millimetres";
+}
+
 bool sheet_holds(const std::vector<SheetText>& texts, const std::string& wanted, bool whole) {
     for (const SheetText& t : texts)
         if (whole ? t.text == wanted : t.text.find(wanted) != std::string::npos) return true;
@@ -873,6 +896,16 @@ void forty_macros() {
     }
 }
 
+// Forty macros of the longest step names: the layout grows past 279 units, the page does not.
+void forty_long_macros() {
+    set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
+    for (int cell = 0; cell < 20; ++cell) {
+        set_cell(cell / 4, cell % 4, KEY_FLAG_MACRO | (cell + 1), KEY_FLAG_MACRO | (cell + 21));
+        set_macro(cell, {70, 102, 100, 0xE6, 0x0A7F, 0xC6}, {0xE6});
+        set_macro(cell + 20, {100, 0xE4, 102, 70}, {0xE4, 0xE6, 0xC6});
+    }
+}
+
 TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
     const struct {
         const char* name;
@@ -894,6 +927,7 @@ TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
          {"a <long> & \"odd\" name"}},
         {"forty macros", forty_macros, "m.qzc",
          {}, {"Macro 1  make (100 ms):", "Macro 40  make (500 ms):", "release Right Alt"}},
+        {"forty long macros", forty_long_macros, "long.qzc", {}, {"Macro 40  make", "Print Screen"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -904,7 +938,7 @@ TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
         ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
         const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
         const std::string svg(bytes.begin(), bytes.end());
-        EXPECT_NE(std::string::npos, svg.find("width=\"210.00mm\" height=\"279.00mm\"")) << "one page";
+        expect_one_printed_page(svg);
         EXPECT_EQ(std::string::npos, svg.find("<script")) << "nothing but drawing";
         EXPECT_EQ(std::string::npos, svg.find("href")) << "no external files";
         const std::vector<SheetText> texts = read_sheet(svg);

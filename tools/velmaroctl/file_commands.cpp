@@ -2,15 +2,13 @@
 #include "file_commands.h"
 
 #include <cctype>
-#include <ctime>
-#include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 #include "config/config_file.h"
 #include "config/config_diff.h"
 #include "config/json_codec.h"
+#include "config/json_file.h"
 #include "text_output.h"
 #include "unit_commands.h"
 #include "velmaroctl.h"
@@ -22,20 +20,10 @@ constexpr const char* STANDARD_INPUT = "-";
 constexpr int NOT_A_UNIT = 0;
 constexpr int BAD_UNIT = -1;
 
+// The document of import: standard input for "-", else the file as the window reads it.
 bool read_text_file(const std::string& path, std::string& text) {
-    if (path == STANDARD_INPUT) {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
-    if (refuse_directory(path)) return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        report_error("Error opening the file: " + path);
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
+    if (path != STANDARD_INPUT) return read_document_file(path, text);
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
     return true;
 }
 
@@ -57,25 +45,12 @@ bool is_json_name(const std::string& name) {
     return end == suffix;
 }
 
-std::string today() {
-    const std::time_t now = std::time(nullptr);
-    char text[16] = "";
-    const std::tm* local = std::localtime(&now);
-    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
-    return text;
-}
-
 // What the sheet names as its source: the file, or the unit with its serial number.
 std::string sheet_source_label(const std::string& source) {
     const int unit = unit_of_source(source);
-    if (unit == NOT_A_UNIT) return "Configuration file " + source;
+    if (unit == NOT_A_UNIT) return sheet_file_label(source);
     read_unit_serial(unit);
     return "VELMARO (" + std::to_string(unit) + ")  SN- " + std::to_string(unit_serial[unit]);
-}
-
-bool load_json_file(const std::string& path, ConfigSnapshot& snapshot) {
-    std::string text;
-    return read_text_file(path, text) && import_configuration(text, path, snapshot);
 }
 }  // namespace
 
@@ -137,7 +112,7 @@ int run_sheet_command(const std::string& source, const std::string& output) {
     if (!valid_source_name(source)) return CTL_EXIT_USAGE;
     static ConfigSnapshot snapshot;
     if (!load_source(source, snapshot)) return CTL_EXIT_FAILED;
-    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), today()});
+    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), sheet_date_today()});
     if (write_file_atomically(output, reinterpret_cast<const std::uint8_t*>(svg.data()), svg.size()))
         return CTL_EXIT_OK;
     report_error("Error saving the file: " + output);

@@ -7,12 +7,10 @@
 #include <thread>
 #include <vector>
 
-#include "config/config_diff.h"
 #include "keys/key_codes.h"
 #include "device/unit_listing.h"
+#include "device/unit_write.h"
 #include "velmaroctl.h"
-
-void (*before_verify_read)(int unit) = nullptr;
 
 namespace {
 constexpr int BAR_WIDTH = 20;
@@ -81,22 +79,9 @@ int read_unit_image(int unit, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     return run_transfer([&] { return device_read_image(image, unit); });
 }
 
-// A configuration file ready to be written: its configuration, its image, and what a unit
-// gives back after the write (the FN table and macro records that the write does not send
-// are not part of it).
-struct WritePlan {
-    ConfigSnapshot snapshot;
-    ConfigSnapshot as_written;
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-};
-
 bool prepare_write(const std::string& file, WritePlan& plan) {
-    if (!load_config_file(file, plan.snapshot) || !image_from_snapshot(plan.snapshot, plan.image))
-        return false;
-    std::uint8_t written[CONFIG_IMAGE_SIZE];
-    device_image_as_written(plan.image, written);
-    if (!snapshot_from_image(written, plan.as_written)) plan.as_written = plan.snapshot;
-    return true;
+    static ConfigSnapshot snapshot;  // 16 KB: off the stack
+    return load_config_file(file, snapshot) && plan_write(snapshot, plan);
 }
 
 bool fn_table_holds_codes(const ConfigSnapshot& snapshot) {
@@ -125,7 +110,7 @@ void report_unwritten(const WritePlan& plan) {
     }
 }
 
-// How a write (and its verify) to one unit went.
+// How a write (and its verify) to one unit went, with the exit status it gives.
 struct UnitOutcome {
     int status;
     bool written;
@@ -133,27 +118,13 @@ struct UnitOutcome {
     std::vector<std::string> differences;
 };
 
-std::string places(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " place" : " places");
-}
-
 UnitOutcome write_to_unit(const WritePlan& plan, int unit, bool verify) {
-    const int result = run_transfer([&] { return device_write_image(plan.image, unit); });
+    const UnitWriteOutcome outcome = write_unit(plan, unit, verify);
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
-    if (result != TRANSFER_OK) return {failed, false, transfer_result_text(result, unit, true), {}};
-    if (!verify) return {CTL_EXIT_OK, true, "written", {}};
-    if (before_verify_read) before_verify_read(unit);
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-    const int read = read_unit_image(unit, image);
-    if (read != TRANSFER_OK) return {failed, true, transfer_result_text(read, unit, false), {}};
-    ConfigSnapshot read_back;
-    if (!snapshot_from_image(image, read_back)) return {failed, true, "Invalid configuration", {}};
-    UnitOutcome outcome{CTL_EXIT_OK, true, "written and verified",
-                        compare_configurations(plan.as_written, read_back)};
-    if (outcome.differences.empty()) return outcome;
-    outcome.status = CTL_EXIT_FAILED;
-    outcome.text = "verify failed: differs in " + places(outcome.differences.size());
-    return outcome;
+    int status = CTL_EXIT_OK;
+    if (outcome.write_result != TRANSFER_OK || outcome.read_result != TRANSFER_OK) status = failed;
+    else if (!outcome.differences.empty()) status = CTL_EXIT_FAILED;
+    return {status, outcome.write_result == TRANSFER_OK, write_outcome_words(outcome, unit), outcome.differences};
 }
 
 int write_one_unit(const WritePlan& plan, const std::string& file, int unit, bool verify) {
@@ -164,7 +135,7 @@ int write_one_unit(const WritePlan& plan, const std::string& file, int unit, boo
         *ctl_out << "Verified: the VELMARO (" << unit << ") holds the configuration of " << file << "\n";
     if (!outcome.differences.empty())
         report_error("Verify failed: the VELMARO (" + std::to_string(unit) + ") differs from " +
-                     file + " in " + places(outcome.differences.size()));
+                     file + " in " + count_of_places(outcome.differences.size()));
     else if (outcome.status != CTL_EXIT_OK)
         report_error(outcome.text);
     return outcome.status;
@@ -206,6 +177,7 @@ std::string progress_line(const std::string& progress_text) {
 void install_cli_transfer_ui(bool terminal) {
     progress_on_terminal = terminal;
     progress_width = 0;
+    after_unit_transfer = finish_progress;
     set_transfer_ui(&cli_transfer_ui);
 }
 

@@ -5,6 +5,7 @@
 #include "config/config_snapshot.h"
 #include "device/device_protocol.h"
 #include "device/unit_listing.h"
+#include "device/unit_write.h"
 
 // One line for the terminal from a progress text of the transfers ("Writing configuration -
 // 46%\nWriting data - 0%"): a bar for the phase under way, then both percentages.
@@ -24,5 +25,5 @@ int run_units_command();
 int run_write_command(const std::string& file, int unit, bool verify, bool all);
 int run_read_command(const std::string& output, int unit);
 
-// Called by write --verify between the write and the read-back (tests change the unit here).
-extern void (*before_verify_read)(int unit);
+// before_verify_read (device/unit_write.h) runs between the write and the read-back of
+// write --verify (tests change the unit there).
