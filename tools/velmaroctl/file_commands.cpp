@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "config/config_file.h"
+#include "config/text_encoding.h"
 #include "config_diff.h"
 #include "json_codec.h"
 #include "text_output.h"
@@ -22,7 +23,7 @@ constexpr const char* STANDARD_INPUT = "-";
 constexpr int NOT_A_UNIT = 0;
 constexpr int BAD_UNIT = -1;
 
-bool read_text_file(const std::string& path, std::string& text) {
+bool read_file_bytes(const std::string& path, std::string& text) {
     if (path == STANDARD_INPUT) {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
         return true;
@@ -37,6 +38,15 @@ bool read_text_file(const std::string& path, std::string& text) {
     content << file.rdbuf();
     text = content.str();
     return true;
+}
+
+// A JSON document as UTF-8 text, whichever of the encodings it came in.
+bool read_text_file(const std::string& path, std::string& text) {
+    std::string bytes, problem;
+    if (!read_file_bytes(path, bytes)) return false;
+    if (json_text_from_bytes(bytes, text, problem)) return true;
+    report_error(path + ": " + problem);
+    return false;
 }
 
 // The unit number of a "unit:N" source, NOT_A_UNIT for a file, BAD_UNIT for "unit:" with
