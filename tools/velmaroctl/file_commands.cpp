@@ -93,6 +93,7 @@ bool load_source(const std::string& source, ConfigSnapshot& snapshot) {
     const int unit = unit_of_source(source);
     if (unit == NOT_A_UNIT && is_json_name(source)) return load_json_file(source, snapshot);
     if (unit == NOT_A_UNIT) return load_config_file(source, snapshot);
+    if (!unit_library_ready()) return false;
     bool present[MAX_UNITS + 1] = {};
     enumerate_cli_units(present);
     return load_unit_configuration(unit, snapshot);

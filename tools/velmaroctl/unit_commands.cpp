@@ -206,6 +206,13 @@ int write_all_units(const WritePlan& plan, bool verify) {
 }
 }  // namespace
 
+bool unit_library_ready() {
+    std::string problem;
+    if (load_hid_library(problem)) return true;
+    report_error(problem);
+    return false;
+}
+
 bool read_unit_serial(int unit) {
     HidDeviceHandle handle{};
     if (call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
@@ -268,6 +275,7 @@ bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
 }
 
 int run_units_command() {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     const std::vector<int> units = attached_units();
     for (int unit : units) *ctl_out << unit_label(unit) << "\n";
     if (!units.empty()) return CTL_EXIT_OK;
@@ -276,6 +284,7 @@ int run_units_command() {
 }
 
 int run_write_command(const std::string& file, int unit, bool verify, bool all) {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
     static WritePlan plan;  // three configurations of 16 KB each: kept off the stack
     if (!prepare_write(file, plan)) return failed;
@@ -287,6 +296,7 @@ int run_write_command(const std::string& file, int unit, bool verify, bool all) 
 }
 
 int run_read_command(const std::string& output, int unit) {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     unit = choose_unit(unit);
     if (unit == NO_UNIT) return CTL_EXIT_USAGE;
     ConfigSnapshot snapshot;

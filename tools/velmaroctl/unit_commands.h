@@ -18,6 +18,10 @@ void install_cli_transfer_ui(bool terminal);
 // only when several units are attached. Returns unit_count.
 int enumerate_cli_units(bool present[MAX_UNITS + 1]);
 
+// Loads the device library where it is not linked (velmaroctl.exe); false, after saying
+// "VELMAROSN.dll not found beside velmaroctl.exe", when it is not there.
+bool unit_library_ready();
+
 // Reads the serial number of a unit into unit_serial; false when the unit does not open.
 bool read_unit_serial(int unit);
 
