@@ -5,7 +5,15 @@
 #include <sstream>
 
 #include "config/json_codec.h"
+#include "config/text_encoding.h"
 #include "config/ui_ops.h"
+
+bool json_document_text(const std::string& name, const std::string& bytes, std::string& text) {
+    std::string problem;
+    if (json_text_from_bytes(bytes, text, problem)) return true;
+    report_error_message(name + ": " + problem);
+    return false;
+}
 
 bool read_document_file(const std::string& path, std::string& text) {
     if (refuse_directory(path)) return false;
@@ -16,8 +24,7 @@ bool read_document_file(const std::string& path, std::string& text) {
     }
     std::ostringstream content;
     content << file.rdbuf();
-    text = content.str();
-    return true;
+    return json_document_text(path, content.str(), text);
 }
 
 bool load_json_file(const std::string& path, ConfigSnapshot& snapshot) {

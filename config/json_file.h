@@ -5,8 +5,13 @@
 
 #include "config/config_snapshot.h"
 
-// Reads the whole file as it is stored; on failure reports "Error opening the file: <path>"
-// (or that it is a directory) and returns false.
+// The document's bytes as UTF-8 text (they may be UTF-8, with or without a byte-order mark, or
+// marked UTF-16); otherwise reports "<name>: <the encoding problem>" and returns false.
+bool json_document_text(const std::string& name, const std::string& bytes, std::string& text);
+
+// Reads the whole file and gives its text as json_document_text does; on failure reports
+// "Error opening the file: <path>" (or that it is a directory, or the encoding problem) and
+// returns false.
 bool read_document_file(const std::string& path, std::string& text);
 
 // Reads the document at `path` and imports it as velmaroctl import does; on a problem

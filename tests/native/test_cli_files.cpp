@@ -20,6 +20,7 @@
 
 #include "config/config_file.h"
 #include "config/config_snapshot.h"
+#include "config/text_encoding.h"
 #include "fake_ui.h"
 #include "keys/key_codes.h"
 #include "test_config_helpers.h"
@@ -246,6 +247,22 @@ TEST_F(CliFiles, NumericExportWritesTheKeyCodes) {
 
 // ---- round trips --------------------------------------------------------------------------
 
+// An exported (ASCII) document as a Windows tool may save it: UTF-8 with a byte-order mark,
+// or UTF-16 with its mark (Windows PowerShell 5.1's "export X > x.json").
+enum class SavedAs { UTF8, UTF8_MARK, UTF16_LE, UTF16_BE };
+
+std::string saved_as(const std::string& ascii, SavedAs encoding) {
+    if (encoding == SavedAs::UTF8) return ascii;
+    if (encoding == SavedAs::UTF8_MARK) return "\xEF\xBB\xBF" + ascii;
+    const bool big = encoding == SavedAs::UTF16_BE;
+    std::string wide = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        EXPECT_GE(c, 0) << "the export holds only ASCII";
+        wide += big ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return wide;
+}
+
 TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
     for (const NamedConfiguration& configuration : configurations()) {
         SCOPED_TRACE(configuration.name);
@@ -257,11 +274,14 @@ TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
             if (numeric) args.push_back("--numeric");
             const CliResult exported = run_cli(args);
             ASSERT_EQ(CTL_EXIT_OK, exported.status) << exported.err;
-            write_text(path("doc.json"), exported.out);
-            const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
-            ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
-            EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
-            EXPECT_EQ(CTL_EXIT_OK, run_cli({"diff", path("doc.json"), path("original.qzc")}).status);
+            for (SavedAs encoding : {SavedAs::UTF8, SavedAs::UTF8_MARK, SavedAs::UTF16_LE, SavedAs::UTF16_BE}) {
+                SCOPED_TRACE(static_cast<int>(encoding));
+                write_text(path("doc.json"), saved_as(exported.out, encoding));
+                const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
+                ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
+                EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
+                EXPECT_EQ(CTL_EXIT_OK, run_cli({"diff", path("doc.json"), path("original.qzc")}).status);
+            }
         }
     }
 }
@@ -345,6 +365,66 @@ TEST_F(CliFiles, ExportThenImportGivesBackEveryFileThatTheEngineBuilds) {
         }
     }
     EXPECT_GT(files, 200) << "most random models build";
+}
+
+// The one reader of JSON documents' encodings, byte by byte.
+TEST(JsonTextEncoding, ReadsUtf8AndMarkedUtf16AndNamesEverythingElse) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string text;     // when read
+        std::string problem;  // when refused
+    } cases[] = {
+        {"empty", "", "", ""},
+        {"ASCII", "{}", "{}", ""},
+        {"UTF-8", "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"", "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"", ""},
+        {"UTF-8 mark", "\xEF\xBB\xBF{}", "{}", ""},
+        {"UTF-8 mark only", "\xEF\xBB\xBF", "", ""},
+        {"UTF-16 LE", std::string("\xFF\xFE{\0\xE9\0\xAC\x20}\0", 10), "{\xC3\xA9\xE2\x82\xAC}", ""},
+        {"UTF-16 BE", std::string("\xFE\xFF\0{\0\xE9\x20\xAC\0}", 10), "{\xC3\xA9\xE2\x82\xAC}", ""},
+        {"UTF-16 LE pair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), "\xF0\x9F\x98\x80", ""},
+        {"UTF-16 BE pair", std::string("\xFE\xFF\xDB\xFF\xDF\xFF", 6), "\xF4\x8F\xBF\xBF", ""},
+        {"UTF-16 mark only", "\xFF\xFE", "", ""},
+        {"UTF-16 odd length", std::string("\xFF\xFE{\0}", 5), "",
+         "The UTF-16 (little-endian) document ends in the middle of a character"},
+        {"UTF-16 high surrogate alone", std::string("\xFF\xFE{\0\x3D\xD8}\0", 8), "",
+         "The UTF-16 (little-endian) document holds a lone surrogate at offset 4"},
+        {"UTF-16 high surrogate at the end", std::string("\xFE\xFF\0{\xD8\x3D", 6), "",
+         "The UTF-16 (big-endian) document holds a lone surrogate at offset 4"},
+        {"UTF-16 low surrogate first", std::string("\xFF\xFE\x00\xDE\x3D\xD8", 6), "",
+         "The UTF-16 (little-endian) document holds a lone surrogate at offset 2"},
+        {"UTF-16 LE without mark", std::string("{\0}\0", 4), "",
+         "The document is UTF-16 (little-endian) without a byte-order mark"},
+        {"UTF-16 BE without mark", std::string("\0{\0}", 4), "",
+         "The document is UTF-16 (big-endian) without a byte-order mark"},
+        {"UTF-32 LE without mark", std::string("{\0\0\0", 4), "",
+         "The document is UTF-32 (little-endian) without a byte-order mark"},
+        {"UTF-32 BE without mark", std::string("\0\0\0{", 4), "",
+         "The document is UTF-32 (big-endian) without a byte-order mark"},
+        {"UTF-32 LE mark", std::string("\xFF\xFE\0\0{\0\0\0", 8), "",
+         "The document is UTF-32, which is not read: save it as UTF-8"},
+        {"UTF-32 BE mark", std::string("\0\0\xFE\xFF", 4), "",
+         "The document is UTF-32, which is not read: save it as UTF-8"},
+        {"Windows-1252", "{\"\xE9\"}", "", "The document is not UTF-8 text (bad byte sequence at offset 2)"},
+        {"after a UTF-8 mark", "\xEF\xBB\xBF{\x80}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 4)"},
+        {"cut short", "{\xE2\x82", "", "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"overlong", "{\xC0\xAF}", "", "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"overlong of three", "{\xE0\x80\xAF}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"encoded surrogate", "{\xED\xA0\x80}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"beyond U+10FFFF", "{\xF4\x90\x80\x80}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"bad continuation", "ab\xC3(", "", "The document is not UTF-8 text (bad byte sequence at offset 2)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = "left over", problem = "left over";
+        EXPECT_EQ(c.problem.empty(), json_text_from_bytes(c.bytes, text, problem));
+        EXPECT_EQ(c.text, text);
+        EXPECT_EQ(c.problem, problem);
+    }
 }
 
 TEST_F(CliFiles, ImportBuildsWhatTheEngineBuildsFromTheSameModel) {
@@ -588,6 +668,8 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
     write_text(path("d.json"), "");
     write_text(path("syntax.json"), "{\n \"a\": [1 2]}");
     write_text(path("control.json"), "{\"a\": \"\x01\"}");
+    write_text(path("utf16.json"), std::string("{\0\"\0}\0", 6));
+    write_text(path("ansi.json"), "{\"name\": \"\xC4nderung\"}");
     Image invalid = valid_image(2, 2);
     invalid[IMAGE_ROWS] = 0;
     scramble_config_bytes(invalid.data());
@@ -614,6 +696,11 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
          path("syntax.json") + ": Invalid JSON: unexpected '2' at line 2, column 10"},
         {{"import", path("control.json"), "-o", path("x.qzc")},
          path("control.json") + ": Invalid JSON: unexpected byte 0x01 at line 1, column 8"},
+        {{"import", path("utf16.json"), "-o", path("x.qzc")},
+         path("utf16.json") + ": The document is UTF-16 (little-endian) without a byte-order mark"},
+        {{"diff", path("ansi.json"), path("short.qzc")},
+         path("ansi.json") + ": The document is not UTF-8 text (bad byte sequence at offset 10)",
+         CTL_EXIT_NOT_COMPARED},
         {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
         {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},
         {{"bogus", "x"},

@@ -23,8 +23,8 @@ constexpr int BAD_UNIT = -1;
 // The document of import: standard input for "-", else the file as the window reads it.
 bool read_text_file(const std::string& path, std::string& text) {
     if (path != STANDARD_INPUT) return read_document_file(path, text);
-    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return true;
+    const std::string bytes(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
+    return json_document_text(path, bytes, text);
 }
 
 // The unit number of a "unit:N" source, NOT_A_UNIT for a file, BAD_UNIT for "unit:" with
@@ -58,6 +58,7 @@ bool load_source(const std::string& source, ConfigSnapshot& snapshot) {
     const int unit = unit_of_source(source);
     if (unit == NOT_A_UNIT && is_json_name(source)) return load_json_file(source, snapshot);
     if (unit == NOT_A_UNIT) return load_config_file(source, snapshot);
+    if (!unit_library_ready()) return false;
     bool opened[MAX_UNITS + 1] = {};
     search_units(opened);
     return load_unit_configuration(unit, snapshot);

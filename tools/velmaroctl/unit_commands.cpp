@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "keys/key_codes.h"
+#include "device/hid_call.h"
 #include "device/unit_listing.h"
 #include "device/unit_write.h"
 #include "velmaroctl.h"
@@ -163,6 +164,13 @@ int write_all_units(const WritePlan& plan, bool verify) {
 }
 }  // namespace
 
+bool unit_library_ready() {
+    std::string problem;
+    if (load_hid_library(problem)) return true;
+    report_error(problem);
+    return false;
+}
+
 std::string progress_line(const std::string& progress_text) {
     const std::vector<int> numbers = percentages(progress_text);
     int percent = numbers.empty() ? 0 : numbers[0];
@@ -200,6 +208,7 @@ bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
 }
 
 int run_units_command() {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     const std::vector<int> units = list_attached_units();
     for (int unit : units) *ctl_out << unit_label(unit) << "\n";
     if (!units.empty()) return CTL_EXIT_OK;
@@ -208,6 +217,7 @@ int run_units_command() {
 }
 
 int run_write_command(const std::string& file, int unit, bool verify, bool all) {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
     static WritePlan plan;  // three configurations of 16 KB each: kept off the stack
     if (!prepare_write(file, plan)) return failed;
@@ -219,6 +229,7 @@ int run_write_command(const std::string& file, int unit, bool verify, bool all) 
 }
 
 int run_read_command(const std::string& output, int unit) {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     unit = choose_unit(unit);
     if (unit == NO_UNIT) return CTL_EXIT_USAGE;
     // A backup: the bytes the unit holds, not an image built anew (which a pin clash on the

@@ -15,6 +15,10 @@ std::string progress_line(const std::string& progress_text);
 // nothing otherwise; no messages to pump; waits sleep.
 void install_cli_transfer_ui(bool terminal);
 
+// Loads the device library where it is not linked (velmaroctl.exe); false, after saying
+// "VELMAROSN.dll not found beside velmaroctl.exe", when it is not there.
+bool unit_library_ready();
+
 // Reads and decodes the configuration of a unit; on failure reports and returns false.
 bool load_unit_configuration(int unit, ConfigSnapshot& snapshot);
 
