@@ -2,6 +2,7 @@
 // picture, and the handlers the main window procedure hands to them.
 #pragma once
 #include <windows.h>
+#include <cstddef>
 
 // ---- Shell (main.cpp, main_window.cpp) --------------------------------------------------
 extern HINSTANCE app_instance;
@@ -36,6 +37,13 @@ HWND create_cell_button(int x, int y, int width, int height, const char* text);
 HWND create_label(int x, int y, int width, int height, const char* text);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK info_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// ---- Tools menu (tools_commands.cpp) ----------------------------------------------------
+// Runs a command of the block 1100..1199; numbers without a command do nothing.
+void run_tools_command(int command);
+// The common open (for_save false) or save dialog with its own title and filter (pairs of
+// NUL-terminated strings, ending in an empty one) over the path in `name`; false when cancelled.
+bool choose_file_titled(bool for_save, const char* title, const char* filter, char* name, std::size_t capacity);
 
 // Window procedures replaced by the shell; the previous ones are kept here.
 extern WNDPROC previous_combo_box_proc;

@@ -2,6 +2,8 @@
 // grid between the normal and the FN table, with Ctrl held it opens the cell's macro, and
 // otherwise it opens the key selection. The modifier keys are read when the click arrives.
 #include "app/app.h"
+#include "config/config_edit.h"
+#include "config/config_history.h"
 #include "config/config_model.h"
 #include "config/ui_ops.h"
 #include "device/device_protocol.h"
@@ -27,15 +29,9 @@ int cell_of_grid_position(int k) {
     return cell_index(row, column);
 }
 
-// Stores a new code for the cell; a cell of the normal table that stops being the FN key
-// loses its FN-table entry. Returns whether either table changed.
-bool store_cell_code(int ci, int code) {
-    int* table = current_table();
-    const int old_code = table[ci];
-    const int old_fn_entry = config_model.fn_key_table[ci];
-    if (!fn_view_active && old_code == KEY_FN && code != KEY_FN) config_model.fn_key_table[ci] = 0;
-    table[ci] = code;
-    return table[ci] != old_code || config_model.fn_key_table[ci] != old_fn_entry;
+// The place of an edit of cell ci in the current view, for Undo and Redo.
+HistoryPlace cell_place(int ci) {
+    return HistoryPlace{fn_view_active, FOCUS_CELL, ci / MATRIX_MAX_LINES, ci % MATRIX_MAX_LINES};
 }
 
 void finish_cell_edit(int k) {
@@ -45,11 +41,14 @@ void finish_cell_edit(int k) {
 }
 
 void toggle_fn_view(int ci) {
-    if (config_model.key_table[ci] != KEY_FN) return;
-    // The gesture stores the FN key in the FN table too; only that is a change to save.
-    if (config_model.fn_key_table[ci] != KEY_FN) config_model.config_changed = 1;
+    if (!is_fn_key(config_model.key_table[ci])) return;
+    // The gesture stores the FN key in the FN table too; only that is a step, made in the
+    // view the gesture leaves.
+    const HistoryPlace place = cell_place(ci);
+    history_begin_edit();
     config_model.fn_key_table[ci] = KEY_FN;
     fn_view_active = !fn_view_active;
+    history_record_step(place);
     refresh_cell_captions();
 }
 
@@ -66,11 +65,12 @@ int macro_slot_for_code(int code) {
 }
 
 void edit_cell_macro(int k, int ci) {
-    if (fn_view_active && (config_model.key_table[ci] == KEY_FN || config_model.fn_key_table[ci] == KEY_FN))
+    if (fn_view_active && (is_fn_key(config_model.key_table[ci]) || is_fn_key(config_model.fn_key_table[ci])))
         return;
     int code = current_table()[ci];
     int slot = macro_slot_for_code(code);
     if (slot < 0 || slot >= MACRO_SLOT_COUNT) return;
+    history_begin_edit();  // the whole session, as it ends, is one step
     current_macro_slot = slot;
     macro_backup = config_model.macro_slots[slot];
     macro_repeat_initial = (code & KEY_FLAG_REPEAT) ? 1 : 0;
@@ -78,8 +78,9 @@ void edit_cell_macro(int k, int ci) {
     if (result >= 0) {
         int new_code = static_cast<int>(result);
         if (new_code & MACRO_RESULT_FLAG) new_code = (new_code & MACRO_RESULT_KEEP) | KEY_FLAG_MACRO;
-        if (store_cell_code(ci, new_code)) config_model.config_changed = 1;
+        store_cell_code(fn_view_active, ci, new_code);
     }
+    history_record_step(cell_place(ci));
     finish_cell_edit(k);
 }
 
@@ -87,14 +88,15 @@ void edit_cell_macro(int k, int ci) {
 int fn_key_cell() {
     int found = -1;
     for (int c = 0; c < KEY_TABLE_SIZE; ++c)
-        if (config_model.key_table[c] == KEY_FN) found = c;
+        if (is_fn_key(config_model.key_table[c])) found = c;
     return found;
 }
 
 void select_cell_key(int k, int ci) {
     int fn_cell = fn_view_active ? -1 : fn_key_cell();
     int code = current_table()[ci];
-    if (fn_view_active && code == KEY_FN) return;
+    if (fn_view_active && is_fn_key(code)) return;
+    history_begin_edit();
     INT_PTR result = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_SELECT_KEY), main_window,
                                      select_key_dialog_proc, code);
     if (result < 0) {
@@ -110,8 +112,8 @@ void select_cell_key(int k, int ci) {
         }
         new_code = KEY_FN;
     }
-    store_cell_code(ci, new_code);
-    config_model.config_changed = 1;
+    store_cell_code(fn_view_active, ci, new_code);
+    history_record_step(cell_place(ci));  // the same key again is no step
     finish_cell_edit(k);
 }
 

@@ -1,8 +1,9 @@
-// The main window procedure: menu and accelerator commands, the help boxes, the exit and
-// close sequences; control notifications, sizing, scrolling and painting go to the matrix
-// editor and the pinout picture.
+// The main window procedure: menu and accelerator commands, Undo and Redo, the help boxes, the
+// exit and close sequences; control notifications, sizing, scrolling and painting go to the
+// matrix editor and the pinout picture.
 #include "app/app.h"
 #include "config/config_file.h"
+#include "config/config_history.h"
 #include "config/config_model.h"
 #include "device/device_commands.h"
 #include "device/device_protocol.h"
@@ -24,9 +25,33 @@ void exit_program() {
     release_and_destroy();
 }
 
-// No command runs nested inside a transfer that is under way: New, Open, Save, Read, Write
-// and Exit would replace the model or start another transfer, and a help or About box would
-// hold the transfer (with the unit open and its stored image marked invalid) while it is up.
+// Scrolls the grid so that the line `line` (counted from 0) is among the visible ones.
+void bring_line_into_view(int line, int visible, int position, void (*scroll)(int, bool)) {
+    if (line < 0 || visible <= 0) return;
+    if (line < position)
+        scroll(line - position, true);
+    else if (line >= position + visible)
+        scroll(line - position - visible + 1, true);
+}
+
+// After Undo or Redo: the cell, row or column that the step changed is shown.
+void show_history_place(const HistoryPlace& place) {
+    if (place.focus == FOCUS_CELL || place.focus == FOCUS_ROW)
+        bring_line_into_view(place.row, visible_rows, GetScrollPos(vertical_scroll_bar, SB_CTL), scroll_rows);
+    if (place.focus == FOCUS_CELL || place.focus == FOCUS_COLUMN)
+        bring_line_into_view(place.column, visible_columns, GetScrollPos(horizontal_scroll_bar, SB_CTL),
+                             scroll_columns);
+}
+
+void undo_or_redo(bool redo) {
+    HistoryPlace place{};
+    if (redo ? history_redo(&place) : history_undo(&place)) show_history_place(place);
+}
+
+// No command runs nested inside a transfer that is under way: New, Open, Save, Read, Write,
+// Undo, Redo, Exit and the Tools would replace the model or start another transfer, and a help
+// or About box would hold the transfer (with the unit open and its stored image marked invalid)
+// while it is up.
 void run_command(int command) {
     if (transfer_in_progress) return;
     switch (command) {
@@ -41,14 +66,27 @@ void run_command(int command) {
     case CMD_ABOUT: show_info_box(IDD_ABOUT); break;
     case CMD_HELP_MACRO: show_info_box(IDD_HELP_MACRO); break;
     case CMD_HELP_FN_TABLE: show_info_box(IDD_HELP_FN_TABLE); break;
-    default: break;
+    case CMD_UNDO: undo_or_redo(false); break;
+    case CMD_REDO: undo_or_redo(true); break;
+    default: run_tools_command(command); break;
     }
 }
 
 LRESULT on_command(WPARAM wparam, LPARAM lparam) {
     int command = LOWORD(wparam);
-    if (command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) run_command(command);
+    const bool tools = command >= CMD_TOOLS_FIRST && command <= CMD_TOOLS_LAST;
+    if ((command >= CMD_NEW && command <= CMD_HELP_FN_TABLE) || tools) run_command(command);
     else matrix_on_command(wparam, lparam);
+    return 0;
+}
+
+// Undo and Redo are grayed when there is nothing to take back or make again. The accelerator
+// table sends WM_INITMENU and WM_INITMENUPOPUP before it looks at an item's state, so the
+// states are current whenever a command is chosen by the menu or by its keys.
+LRESULT on_init_menu() {
+    HMENU menu = GetMenu(main_window);
+    EnableMenuItem(menu, CMD_UNDO, MF_BYCOMMAND | (history_can_undo() ? MF_ENABLED : MF_GRAYED));
+    EnableMenuItem(menu, CMD_REDO, MF_BYCOMMAND | (history_can_redo() ? MF_ENABLED : MF_GRAYED));
     return 0;
 }
 
@@ -96,6 +134,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_COMMAND:
         return on_command(wparam, lparam);
+    case WM_INITMENU:
+    case WM_INITMENUPOPUP:
+        return on_init_menu();
     case WM_CLOSE:
         return on_close(window, wparam, lparam);
     case WM_QUERYENDSESSION:

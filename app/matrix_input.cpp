@@ -3,6 +3,7 @@
 // (Tab order, arrows, Enter).
 #include "app/app.h"
 #include "app/matrix_view.h"
+#include "config/config_history.h"
 #include "config/config_model.h"
 #include "device/device_protocol.h"
 
@@ -43,8 +44,9 @@ void set_combo_height(HWND combo, int height) {
 void toggle_check_box(HWND check) {
     if (transfer_in_progress) return;
     bool checked = SendMessageA(check, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    history_begin_edit();
     SendMessageA(check, BM_SETCHECK, checked ? BST_UNCHECKED : BST_CHECKED, 0);
-    config_model.config_changed = 1;
+    history_record_step(HistoryPlace{fn_view_active, FOCUS_NONE, 0, 0});
 }
 
 // Keeps rows + columns <= 9 by lowering the other count: `changed` was just chosen.
@@ -55,16 +57,24 @@ void keep_counts_in_header(HWND changed, HWND other) {
         SendMessageA(other, CB_SETCURSEL, MATRIX_MAX_PINS - 2 - chosen, 0);
 }
 
-// A pin chosen in the pin combo box at index `j` of pin_combos.
-void store_pin_choice(int j, int pin) {
+// A pin chosen in the pin combo box at index `j` of pin_combos; `place` receives the line.
+void store_pin_choice(int j, int pin, HistoryPlace& place) {
     if (j < 0 || pin < 0 || pin >= MATRIX_MAX_PINS) return;
     if (j < visible_columns) {
         int column = j + horizontal_position();
         if (column < MATRIX_MAX_LINES) config_model.column_pins[column] = pin;
+        place = HistoryPlace{fn_view_active, FOCUS_COLUMN, 0, column};
     } else if (j - visible_columns < visible_rows) {
         int row = j - visible_columns + vertical_position();
         if (row < MATRIX_MAX_LINES) config_model.row_pins[row] = pin;
+        place = HistoryPlace{fn_view_active, FOCUS_ROW, row, 0};
     }
+}
+
+// The place of a count change: the last line of the larger count, the lines that come or go.
+HistoryPlace count_place(bool rows, int before, int after) {
+    const int line = (before > after ? before : after) - 1;
+    return rows ? HistoryPlace{fn_view_active, FOCUS_ROW, line, 0} : HistoryPlace{fn_view_active, FOCUS_COLUMN, 0, line};
 }
 
 // Puts back the selection a combo box had before the user changed it.
@@ -84,16 +94,23 @@ void on_selection_change(HWND combo) {
         refuse_selection_change(combo);
         return;
     }
+    // The combo box shows the new choice already: the configuration before it is the one
+    // last recorded. Choosing the same item again is no step, yet marks the configuration
+    // changed, as it always has.
     config_model.config_changed = 1;
+    HistoryPlace place{fn_view_active, FOCUS_NONE, 0, 0};
     if (combo == rows_combo) {
         keep_counts_in_header(rows_combo, columns_combo);
+        place = count_place(true, accepted_rows_index + 1, current_selection(combo) + 1);
         note_count_selection(combo, current_selection(combo));
     } else if (combo == columns_combo) {
         keep_counts_in_header(columns_combo, rows_combo);
+        place = count_place(false, accepted_columns_index + 1, current_selection(combo) + 1);
         note_count_selection(combo, current_selection(combo));
     } else {
-        store_pin_choice(pin_combo_index_of(combo), current_selection(combo));
+        store_pin_choice(pin_combo_index_of(combo), current_selection(combo), place);
     }
+    history_record_step(place);
     refresh_matrix_editor();
 }
 

@@ -35,22 +35,26 @@ MessageAnswer windows_message_box(MessageKind kind, const char* text) {
     return answer_of(MessageBoxA(main_window, text, APP_TITLE, message_box_style(kind)));
 }
 
-// The older form of the dialog structure, without the extension fields at its end.
 bool windows_choose_file(bool for_save, char* name, std::size_t capacity) {
-    OPENFILENAMEA dialog = {};
-    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
-    dialog.hwndOwner = main_window;
-    dialog.lpstrFilter = "All files\0*.*\0";
-    dialog.lpstrFile = name;
-    dialog.nMaxFile = static_cast<DWORD>(capacity);
-    dialog.lpstrTitle = for_save ? "Save File" : "Open File";
-    dialog.Flags = for_save ? SAVE_DIALOG_FLAGS : OPEN_DIALOG_FLAGS;
-    return (for_save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
+    return choose_file_titled(for_save, for_save ? "Save File" : "Open File", "All files\0*.*\0", name, capacity);
 }
 
 const UiOps windows_ui_ops = {windows_message_box, windows_choose_file};
 
 }  // namespace
+
+// The older form of the dialog structure, without the extension fields at its end.
+bool choose_file_titled(bool for_save, const char* title, const char* filter, char* name, std::size_t capacity) {
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+    dialog.hwndOwner = main_window;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = name;
+    dialog.nMaxFile = static_cast<DWORD>(capacity);
+    dialog.lpstrTitle = title;
+    dialog.Flags = for_save ? SAVE_DIALOG_FLAGS : OPEN_DIALOG_FLAGS;
+    return (for_save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog)) != FALSE;
+}
 
 void install_windows_front_end() {
     set_view_ops(&window_view_ops);

@@ -7,9 +7,11 @@ file(GLOB VELMARO_APP_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/app/*.cpp ${CMAKE_SOURCE_DIR}/config/*_win.cpp
   ${CMAKE_SOURCE_DIR}/keys/*_win.cpp ${CMAKE_SOURCE_DIR}/device/*_win.cpp)
 list(FILTER VELMARO_APP_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
+# velmaroctl.exe's loader of the device library; the utility links the library at load time.
+list(FILTER VELMARO_APP_SOURCES EXCLUDE REGEX "/hid_loader_win\\.cpp$")
 add_library(velmaro_app STATIC ${VELMARO_APP_SOURCES})
 target_include_directories(velmaro_app PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/resources)
-target_link_libraries(velmaro_app PUBLIC velmaro_core hid_library comctl32 comdlg32 gdi32 user32)
+target_link_libraries(velmaro_app PUBLIC velmaro_core hid_library comctl32 comdlg32 gdi32 shell32 user32)
 
 # Resources go into each executable itself (a static library would drop them).
 set(VELMARO_RESOURCES ${CMAKE_SOURCE_DIR}/resources/velmaro.rc)

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "config/config_history.h"
 #include "config/config_model.h"
 #include "config/ui_ops.h"
 
@@ -90,9 +91,33 @@ bool save_configuration_file() {
         show_error("Error saving the file");
         return false;
     }
-    config_model.config_changed = 0;
+    history_mark_saved();
     return true;
 }
+
+namespace {
+// Reads and loads the file config_model.config_file_name names, with Open's messages.
+bool load_named_configuration_file() {
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    switch (read_config_file(config_model.config_file_name, image)) {
+    case FileReadResult::CANNOT_OPEN:
+        show_error("Error opening the file");
+        return false;
+    case FileReadResult::TOO_SHORT:
+        show_error("Invalid configuration file");
+        return false;
+    case FileReadResult::OK:
+        break;
+    }
+    if (!parse_config_image(image)) {
+        show_error("Invalid configuration file");
+        return false;
+    }
+    history_reset();  // a fresh history, the opened configuration saved
+    view->refresh_matrix_editor();
+    return true;
+}
+}  // namespace
 
 void open_configuration_file() {
     if (!ask_save_changes()) return;
@@ -104,21 +129,16 @@ void open_configuration_file() {
         return;
     }
     terminate_file_name();
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-    switch (read_config_file(name, image)) {
-    case FileReadResult::CANNOT_OPEN:
-        show_error("Error opening the file");
-        return;
-    case FileReadResult::TOO_SHORT:
-        show_error("Invalid configuration file");
-        return;
-    case FileReadResult::OK:
-        break;
-    }
-    if (!parse_config_image(image)) {
-        show_error("Invalid configuration file");
-        return;
-    }
-    config_model.config_changed = 0;
-    view->refresh_matrix_editor();
+    load_named_configuration_file();
+}
+
+bool open_configuration_path(const char* path) {
+    char* name = config_model.config_file_name;
+    char previous[CONFIG_FILE_NAME_SIZE];
+    std::memcpy(previous, name, CONFIG_FILE_NAME_SIZE);
+    std::strncpy(name, path, CONFIG_FILE_NAME_SIZE - 1);
+    terminate_file_name();
+    if (load_named_configuration_file()) return true;
+    std::memcpy(name, previous, CONFIG_FILE_NAME_SIZE);
+    return false;
 }

@@ -13,6 +13,10 @@ void scramble_config_bytes(std::uint8_t bytes[CONFIG_IMAGE_SIZE]);
 // Save and Open, as the File menu runs them.
 bool save_configuration_file();
 void open_configuration_file();
+// Opens the configuration file `path` as Open does once its dialog has returned (no question,
+// no dialog; the caller asks first when changes would be lost): Open's messages when it does
+// not read or parse, and then the model and the file name stay as they were.
+bool open_configuration_path(const char* path);
 
 // Writes `size` bytes to `path` through a temporary file in the same folder that then
 // replaces the target; the old file survives any failure. Returns false on failure.

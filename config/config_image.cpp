@@ -12,8 +12,7 @@
 
 namespace {
 constexpr int PIN_COUNT = MATRIX_MAX_PINS;
-constexpr int MACRO_AREA_SIZE = IMAGE_MACRO_END - IMAGE_MACRO_AREA;  // 400 bytes
-constexpr int HIGHEST_MACRO_NUMBER = MACRO_SLOT_COUNT;               // 127
+constexpr int MACRO_AREA_SIZE = IMAGE_MACRO_AREA_SIZE;
 
 // The matrix shape and pins, as the image carries them (pin indexes 0..8).
 struct Matrix {
@@ -109,15 +108,15 @@ void write_key_tables(const Matrix& matrix, std::uint8_t* image) {
 
 // The highest macro number that an entry of either key table refers to (a low byte, so it
 // can exceed 127 in a model that no editor made), or 0.
+int entry_code(const std::uint8_t* image, int table, int e) {
+    return image[table + 2 * e] << 8 | image[table + 2 * e + 1];
+}
+
 int highest_macro_reference(const std::uint8_t* image, int entries) {
     int highest = 0;
-    for (int e = 0; e < entries; ++e) {
-        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE}) {
-            const std::uint8_t high = image[table + 2 * e];
-            const std::uint8_t low = image[table + 2 * e + 1];
-            if ((high & (KEY_FLAG_MACRO >> 8)) && low > highest) highest = low;
-        }
-    }
+    for (int e = 0; e < entries; ++e)
+        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE})
+            highest = std::max(highest, macro_number_of(entry_code(image, table, e)));
     return highest;
 }
 
@@ -128,10 +127,8 @@ int highest_macro_reference_in_model() {
     int highest = 0;
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < columns; ++c) {
-            for (const int* table : {config_model.key_table, config_model.fn_key_table}) {
-                const int code = table[cell_index(r, c)];
-                if ((code & KEY_FLAG_MACRO) && (code & 0xFF) > highest) highest = code & 0xFF;
-            }
+            for (const int* table : {config_model.key_table, config_model.fn_key_table})
+                highest = std::max(highest, macro_number_of(table[cell_index(r, c)]));
         }
     }
     return highest;
@@ -139,12 +136,9 @@ int highest_macro_reference_in_model() {
 
 // Whether an entry of either key table runs macro `number`.
 bool macro_referenced(const std::uint8_t* image, int entries, int number) {
-    for (int e = 0; e < entries; ++e) {
-        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE}) {
-            if ((image[table + 2 * e] & (KEY_FLAG_MACRO >> 8)) && image[table + 2 * e + 1] == number)
-                return true;
-        }
-    }
+    for (int e = 0; e < entries; ++e)
+        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE})
+            if (code_runs_macro(entry_code(image, table, e), number)) return true;
     return false;
 }
 
@@ -155,8 +149,7 @@ bool record_empty(const MacroSlot& macro) {
 // Bytes one step list takes in a record: data up to the first empty step, a delay two.
 int step_list_size(const int* steps) {
     int size = 0;
-    for (int i = 0; i < MACRO_STEP_COUNT && steps[i] != 0; ++i)
-        size += (steps[i] & 0xFF) == KEY_DELAY ? 2 : 1;
+    for (int i = 0; i < step_count(steps); ++i) size += (steps[i] & 0xFF) == KEY_DELAY ? 2 : 1;
     return size;
 }
 
@@ -169,7 +162,7 @@ int record_size(int slot) {
 // Writes one list (count byte, then data) at `pos`; returns the position after it.
 int write_step_list(const int* steps, std::uint8_t* image, int pos) {
     int n = 0;
-    for (int i = 0; i < MACRO_STEP_COUNT && steps[i] != 0; ++i) {
+    for (int i = 0; i < step_count(steps); ++i) {
         ++n;
         image[pos + n] = static_cast<std::uint8_t>(steps[i]);
         if (image[pos + n] == KEY_DELAY) {

@@ -13,6 +13,7 @@ constexpr int IMAGE_FORMAT_MARK_AT = 505;
 constexpr int IMAGE_OPTIONS = 507;
 constexpr int IMAGE_ROWS = 508;
 constexpr int IMAGE_COLUMNS = 509;
+constexpr int IMAGE_MACRO_AREA_SIZE = IMAGE_MACRO_END - IMAGE_MACRO_AREA;  // 400 bytes
 constexpr int IMAGE_VALID_MARK = 510;   // two bytes, 'O' 'K' on a unit after a complete write
 
 constexpr std::uint8_t IMAGE_FORMAT_MARK = 0x4C;

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "config/config_file.h"
+#include "config/config_history.h"
 #include "config/ui_ops.h"
+#include "keys/key_codes.h"
 
 ConfigModel config_model;
 bool fn_view_active = false;
@@ -24,6 +26,17 @@ void clear_macro_slots() {
     std::memset(config_model.macro_slots, 0, sizeof config_model.macro_slots);
 }
 }  // namespace
+
+bool model_refers_to_macro(int number, int rows, int columns) {
+    for (int row = 0; row < rows && row < MATRIX_MAX_LINES; ++row)
+        for (int column = 0; column < columns && column < MATRIX_MAX_LINES; ++column) {
+            const int cell = cell_index(row, column);
+            if (code_runs_macro(config_model.key_table[cell], number) ||
+                code_runs_macro(config_model.fn_key_table[cell], number))
+                return true;
+        }
+    return false;
+}
 
 bool ask_save_changes() {
     if (config_model.config_changed == 0) return true;
@@ -55,4 +68,5 @@ void load_default_configuration() {
 void new_configuration() {
     if (!ask_save_changes()) return;
     load_default_configuration();
+    history_reset();
 }

@@ -6,7 +6,7 @@ constexpr int MATRIX_MAX_LINES = 8;     // rows or columns
 constexpr int MATRIX_MAX_PINS = 9;      // header pins; rows + columns <= 9
 constexpr int KEY_TABLE_SIZE = 64;      // cell_index range
 constexpr int MACRO_STEP_COUNT = 16;    // per list
-constexpr int MACRO_SLOT_COUNT = 127;
+constexpr int MACRO_SLOT_COUNT = 127;     // macro numbers 1..HIGHEST_MACRO_NUMBER
 constexpr std::size_t CONFIG_FILE_NAME_SIZE = 512;
 
 struct MacroSlot {
@@ -32,6 +32,14 @@ extern bool fn_view_active;             // the matrix editor shows the FN table
 
 inline int cell_index(int row, int column) { return column + 8 * row; }
 
+// The steps of a list: a list ends at its first empty step, and only the steps before it are
+// written to the image.
+inline int step_count(const int steps[MACRO_STEP_COUNT]) {
+    int n = 0;
+    while (n < MACRO_STEP_COUNT && steps[n] != 0) ++n;
+    return n;
+}
+
 // View operations: the only way the core reads or sets what lives in the window.
 struct ViewOps {
     int (*row_count)();                 // 1..8
@@ -51,7 +59,12 @@ void set_view_ops(const ViewOps* ops);
 // A view that keeps the four values in memory and refreshes nothing (tests, velmaroctl).
 extern const ViewOps memory_view_ops;
 
-// New: asks about unsaved changes, then loads the default configuration.
+// Whether a cell of the normal or the FN table runs macro `number`: among the rows and columns
+// `rows` x `columns` (the counts in use), or among all 64 cells of each table when they are 8.
+bool model_refers_to_macro(int number, int rows, int columns);
+
+// New: asks about unsaved changes, then loads the default configuration and starts a fresh
+// edit history.
 void new_configuration();
 // Loads the defaults without asking (the body of New).
 void load_default_configuration();

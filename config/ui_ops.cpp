@@ -1,3 +1,4 @@
+// The installed message and file dialog operations, and a silent default.
 #include "config/ui_ops.h"
 
 namespace {
@@ -11,3 +12,5 @@ const UiOps silent_ui_ops = {silent_message_box, silent_choose_file};
 const UiOps* ui = &silent_ui_ops;
 
 void set_ui_ops(const UiOps* ops) { ui = ops ? ops : &silent_ui_ops; }
+
+void report_error_message(const std::string& text) { ui->message_box(MESSAGE_ERROR, text.c_str()); }

@@ -3,6 +3,7 @@
 // install their own.
 #pragma once
 #include <cstddef>
+#include <string>
 
 // Every message box of the program carries this caption.
 constexpr const char* APP_TITLE = "VELMARO Configuration Utility";
@@ -27,3 +28,6 @@ struct UiOps {
 // The installed implementation; never null (a silent default answers OK / Cancel).
 extern const UiOps* ui;
 void set_ui_ops(const UiOps* ops);
+
+// An error message box with `text`.
+void report_error_message(const std::string& text);

@@ -1,4 +1,5 @@
-// Calls into the device library that survive either calling convention (see hid_call.h).
+// Calls into the device library that survive either calling convention (see hid_call.h),
+// through the entry points of the library linked or loaded.
 #include "device/hid_call.h"
 
 #include <cstdint>
@@ -48,36 +49,62 @@ int call_restoring_stack(const void* function, const std::uint32_t (&arguments)[
     return velmaro_call_restoring_stack(function, N, arguments);
 }
 
-}  // namespace
-
-int call_open_hid_device(int device_id, int output_report_size, int input_report_size,
-                         HidDeviceHandle* handle, int unit) {
+int open_through_wrapper(const HidEntryPoints& library, int device_id, int output_report_size,
+                         int input_report_size, HidDeviceHandle* handle, int unit) {
     const std::uint32_t arguments[] = {word(device_id), word(output_report_size),
                                        word(input_report_size), word(handle), word(unit)};
-    return call_restoring_stack(reinterpret_cast<const void*>(&OpenHidDevice), arguments);
+    return call_restoring_stack(reinterpret_cast<const void*>(library.open), arguments);
 }
 
-int call_write_hid_device(HidDeviceHandle* handle, unsigned char* report, unsigned char* reply) {
+int write_through_wrapper(const HidEntryPoints& library, HidDeviceHandle* handle, unsigned char* report,
+                          unsigned char* reply) {
     const std::uint32_t arguments[] = {word(handle), word(report), word(reply)};
-    return call_restoring_stack(reinterpret_cast<const void*>(&WriteHidDevice), arguments);
+    return call_restoring_stack(reinterpret_cast<const void*>(library.write), arguments);
 }
 
-int call_close_hid_device(HidDeviceHandle* handle) {
+int close_through_wrapper(const HidEntryPoints& library, HidDeviceHandle* handle) {
     const std::uint32_t arguments[] = {word(handle)};
-    return call_restoring_stack(reinterpret_cast<const void*>(&CloseHidDevice), arguments);
+    return call_restoring_stack(reinterpret_cast<const void*>(library.close), arguments);
 }
+
+}  // namespace
 
 #else
 
+namespace {
+
+int open_through_wrapper(const HidEntryPoints& library, int device_id, int output_report_size,
+                         int input_report_size, HidDeviceHandle* handle, int unit) {
+    return library.open(device_id, output_report_size, input_report_size, handle, unit);
+}
+
+int write_through_wrapper(const HidEntryPoints& library, HidDeviceHandle* handle, unsigned char* report,
+                          unsigned char* reply) {
+    return library.write(handle, report, reply);
+}
+
+int close_through_wrapper(const HidEntryPoints& library, HidDeviceHandle* handle) {
+    return library.close(handle);
+}
+
+}  // namespace
+
+#endif
+
+// Without a library no unit opens, no exchange succeeds, and there is nothing to close.
 int call_open_hid_device(int device_id, int output_report_size, int input_report_size,
                          HidDeviceHandle* handle, int unit) {
-    return OpenHidDevice(device_id, output_report_size, input_report_size, handle, unit);
+    if (!hid_entry_points) return 1;
+    return open_through_wrapper(*hid_entry_points, device_id, output_report_size, input_report_size,
+                                handle, unit);
 }
 
 int call_write_hid_device(HidDeviceHandle* handle, unsigned char* report, unsigned char* reply) {
-    return WriteHidDevice(handle, report, reply);
+    if (!hid_entry_points) return 1;
+    return write_through_wrapper(*hid_entry_points, handle, report, reply);
 }
 
-int call_close_hid_device(HidDeviceHandle* handle) { return CloseHidDevice(handle); }
-
-#endif
+int call_close_hid_device(HidDeviceHandle* handle) {
+    if (!hid_entry_points) return 0;
+    return close_through_wrapper(*hid_entry_points, handle);
+}

@@ -14,6 +14,22 @@ constexpr int KEY_FN = 2;
 constexpr int KEY_BREAK_ALL = 3;
 constexpr int KEY_DELAY = 127;          // delay step: count of 10 ms units in bits 8..15 (0 = 256)
 
+// Macros are numbered 1..127; a macro cell carries the number in its low byte.
+constexpr int HIGHEST_MACRO_NUMBER = 127;
+
+// The FN key: a cell whose key number is FN, plain or repeat (no macro flag; the release flag
+// makes another key). The one rule for the editors, import, the image and the sheet; the
+// transfers keep their own byte rule for sending the FN table.
+inline bool is_fn_key(int code) { return (code & (KEY_FLAG_MACRO | 0xFF)) == KEY_FN; }
+
+// Whether a cell's code runs macro `number` (any flags besides the macro flag).
+inline bool code_runs_macro(int code, int number) {
+    return (code & KEY_FLAG_MACRO) != 0 && (code & 0xFF) == number;
+}
+// The macro number a cell's code runs (its low byte, which can exceed 127 in a code no editor
+// made), or 0.
+inline int macro_number_of(int code) { return (code & KEY_FLAG_MACRO) ? code & 0xFF : 0; }
+
 // Delays go in units of 10 ms; the count 0 stands for 256 units.
 constexpr int DELAY_UNIT_MS = 10;
 constexpr int DELAY_MAX_UNITS = 256;

@@ -1,6 +1,7 @@
 // Dialog 2200, the macro editor. It edits the slot `current_macro_slot` in place, eight steps
 // of each list at a time, picks every step with the action dialog 1998 and keeps all macros
-// within the macro memory. Cancel (Esc, the close box) puts `macro_backup` back.
+// within the macro memory. Cancel (Esc, the close box) puts `macro_backup` back, and the
+// unsaved-changes flag as it was when the dialog opened.
 #include <cstdio>
 #include <cstring>
 #include "config/config_image.h"
@@ -17,6 +18,8 @@ namespace {
 constexpr int VISIBLE_STEPS = 8;
 constexpr int SCROLL_MAX = MACRO_STEP_COUNT - VISIBLE_STEPS;  // positions 0..8
 constexpr int PAGE_STEP = 7;
+
+unsigned char changed_when_opened;  // config_changed as the dialog opened
 
 MacroSlot& editing_slot() {
     int slot = current_macro_slot & KEY_NUMBER_MASK;
@@ -44,12 +47,7 @@ int step_index_of_button(HWND dialog, int id) {
     return scroll_position(dialog) + (id - IDC_MACRO_MAKE_STEP) % VISIBLE_STEPS;
 }
 
-// A list ends at its first empty step: only the steps before it are written to the image.
-int list_length(const int* steps) {
-    int n = 0;
-    while (n < MACRO_STEP_COUNT && steps[n] != 0) ++n;
-    return n;
-}
+int list_length(const int* steps) { return step_count(steps); }
 
 // Where a step chosen on the button for `index` goes: an empty place beyond the end of the
 // list adds the step at the end, so that no step stands after an empty one.
@@ -136,6 +134,7 @@ void refresh_memory_text(HWND dialog, int used) {
 }
 
 BOOL on_macro_init(HWND dialog) {
+    changed_when_opened = config_model.config_changed;
     editing_slot().in_use = 1;
     SCROLLINFO info = {};
     info.cbSize = sizeof info;
@@ -207,6 +206,7 @@ void on_ok(HWND dialog) {
 
 void on_cancel(HWND dialog) {
     editing_slot() = macro_backup;
+    config_model.config_changed = changed_when_opened;
     EndDialog(dialog, -1);
 }
 

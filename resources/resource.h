@@ -21,9 +21,19 @@
 #define CMD_HELP_MACRO          1012
 #define CMD_HELP_FN_TABLE       1013
 
-// Commands of the Tools menu: the block 1100..1199
+// Commands beside the classic ones: the main window dispatches the block 1100..1199
 #define CMD_TOOLS_FIRST         1100
+#define CMD_COMPARE             1101
+#define CMD_WRITE_ALL           1102
+#define CMD_VERIFY_AFTER_WRITE  1103
+#define CMD_IMPORT_JSON         1104
+#define CMD_EXPORT_JSON         1105
+#define CMD_WIRING_SHEET        1106
 #define CMD_KEY_TESTER          1107
+
+// Commands of the Edit menu and the accelerator table
+#define CMD_UNDO                1120
+#define CMD_REDO                1121
 #define CMD_TOOLS_LAST          1199
 
 // Information boxes: dialog, its text
@@ -83,6 +93,10 @@
 #define IDD_SELECT_UNIT_3       2451
 #define IDD_SELECT_UNIT_4       2452
 #define IDC_UNIT_1              2453   // 2453..2456
+
+// Compare with VELMARO: the differences, read-only
+#define IDD_COMPARE             2460
+#define IDC_COMPARE_TEXT        2461
 
 // Key tester; its row and column headings are statics without identifiers
 #define IDD_KEY_TESTER          2470

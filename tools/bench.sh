@@ -12,9 +12,9 @@ set -eu
 export LC_ALL=C
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
-win=$build/windows
 rounds=${1:-5}
 . "$top/tools/wine-common.sh"
+win=$(velmaro_test_tree "$build")
 
 if [ ! -f "$build/CMakeCache.txt" ] || [ ! -f "$win/CMakeCache.txt" ]; then "$top/tools/build.sh"; fi
 cmake --build "$build" -j 2 --target transfer_bench velmaroctl >/dev/null

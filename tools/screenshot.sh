@@ -13,7 +13,6 @@
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
-bin=$build/windows/bin
 manual_states="startup example fn-view pin-clash select-key macro-editor macro-action
   help-ghost-keys write-progress select-unit-write no-device"
 
@@ -31,6 +30,7 @@ name=${1:-startup}
 shots=$build/screenshots
 out=${2:-$shots/$name.png}
 . "$top/tools/wine-common.sh"
+bin=$(velmaro_test_tree "$build")/bin
 
 if [ ! -f "$bin/velmaro.exe" ] || [ ! -f "$bin/wine_screenshot.exe" ] || [ ! -x "$build/velmaroctl" ]; then
     "$top/tools/build.sh"

@@ -6,11 +6,11 @@
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
-bin=$build/windows/bin
 start=$build/start
 "$top/tools/setup.sh"
 "$top/tools/build.sh"
 . "$top/tools/wine-common.sh"
+bin=$(velmaro_test_tree "$build")/bin
 
 units=$start/units
 mkdir -p "$units/unit1"

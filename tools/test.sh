@@ -11,8 +11,14 @@ build=${VELMARO_BUILD_DIR:-$top/build}
 status=0
 if ! (cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2)" "$@"); then
     # A fault fails again; a rare hiccup of Wine starting a test process does not.
+    # ctest's list of the failed tests, "number:name" a line, before the rerun replaces it.
+    rerun=$(cut -d: -f2- "$build/Testing/Temporary/LastTestsFailed.log" 2>/dev/null || true)
     echo "Running the failed tests once more:"
     (cd "$build" && ctest --rerun-failed --output-on-failure) || status=$?
 fi
-velmaro_wine_stop "$build/windows/wine"
+velmaro_wine_stop "$(velmaro_test_tree "$build")/wine"
+if [ -n "${rerun:-}" ]; then
+    echo "These tests needed the rerun:"
+    printf '  %s\n' $rerun
+fi
 exit $status

@@ -7,6 +7,14 @@
 
 velmaro_wine_log() { printf '[wine] %s\n' "$*" >&2; }
 
+# The Windows tree whose programs run here: build/windows (32-bit), or build/windows64 on a
+# machine that cannot start 32-bit programs (cmake/native.cmake writes the choice).
+velmaro_test_tree() {            # $1 build dir
+    local tree=windows
+    [ -f "$1/test-tree" ] && read -r tree < "$1/test-tree"
+    echo "$1/${tree:-windows}"
+}
+
 velmaro_start_xvfb() {           # $1 state dir; starts a private display, records it
     local state=$1 n
     for n in $(seq 90 189); do
@@ -33,8 +41,14 @@ velmaro_display_alive() {        # $1 state dir
 # A prefix made before Wine's 32-bit half was installed cannot start 32-bit programs ("could not
 # load kernel32.dll"): the marker records which Wine made the prefix, and a prefix made by
 # another is made anew.
+# Wine's 32-bit loader can be installed and still not start: some kernels are built without
+# 32-bit support ("Exec format error"). Then everything runs on the 64-bit loader, and only
+# 64-bit programs start.
+velmaro_wine32_starts() { [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; }
+VELMARO_WINE32=0
+velmaro_wine32_starts && VELMARO_WINE32=1
 VELMARO_PREFIX_MARK=wine64-only
-[ -x /usr/lib/wine/wine ] && VELMARO_PREFIX_MARK=wine32
+[ $VELMARO_WINE32 = 1 ] && VELMARO_PREFIX_MARK=wine32
 
 velmaro_prefix_ready() {         # shell built-ins only
     local mark=""
@@ -50,13 +64,13 @@ velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop an
     fi
     velmaro_wine_log "creating the Wine prefix $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 && wineserver -w
-    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+    velmaro_wine wineboot -i >/dev/null 2>&1 && wineserver -w
+    velmaro_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+    velmaro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
     local kv
     for kv in 'Arial=Liberation Sans' 'Microsoft Sans Serif=MS Sans Serif' \
               'Courier New=Liberation Mono' 'Times New Roman=Liberation Serif'; do
-        wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${kv%%=*}" /d "${kv#*=}" /f >/dev/null 2>&1
+        velmaro_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${kv%%=*}" /d "${kv#*=}" /f >/dev/null 2>&1
     done
     cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
     wineserver -k 2>/dev/null
@@ -121,14 +135,18 @@ velmaro_start_keeper() {          # $1 state dir, $2 keeper exe
     local state=$1 keeper=$2
     [ -n "$keeper" ] && [ -f "$keeper" ] || return 0
     velmaro_pid_alive "$state/keeper.pid" && return 0
-    setsid wine "$keeper" >/dev/null 2>&1 < /dev/null &
+    if [ $VELMARO_WINE32 = 1 ]; then
+        setsid /usr/lib/wine/wine "$keeper" >/dev/null 2>&1 < /dev/null &
+    else
+        WINELOADER=/usr/lib/wine/wine64 setsid /usr/lib/wine/wine64 "$keeper" >/dev/null 2>&1 < /dev/null &
+    fi
     echo $! > "$state/keeper.pid"
 }
 
 # Runs wine: the loader itself when it can be found, which spares the wrapper script's process.
 # The 32-bit loader starts 64-bit programs too (it hands them to wine64).
 velmaro_wine() {
-    if [ -x /usr/lib/wine/wine ]; then
+    if [ $VELMARO_WINE32 = 1 ]; then
         /usr/lib/wine/wine "$@"
     elif [ -x /usr/lib/wine/wine64 ]; then
         WINELOADER=${WINELOADER:-/usr/lib/wine/wine64} /usr/lib/wine/wine64 "$@"

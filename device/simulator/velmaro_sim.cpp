@@ -18,6 +18,9 @@
 //                  it ("COUNT STAMP", STAMP being fail_after's modification time); it starts
 //                  again from 0 when fail_after is written anew or exchange_count is removed.
 //                  Remove fail_after to plug the unit back.
+//   stuck_byte     optional, read at open: "ADDRESS VALUE" (decimal address, two hex digits).
+//                  A write to ADDRESS stores VALUE whatever it sent: a unit that keeps another
+//                  value at one address (the exchange succeeds and is logged as sent).
 //   exchanges.log  one line per call: open, close, write ADDR VALUE, read ADDR VALUE, serial,
 //                  and "bad" with the six report bytes for a report the unit does not know
 //                  (unknown command or address above 511), which is answered with zeros.
@@ -72,6 +75,8 @@ struct Session {
     unsigned char image[IMAGE_SIZE];
     unsigned char serial[4];
     long latency_us;
+    int stuck_address;  // -1 when no address is stuck
+    unsigned char stuck_value;
     Budget budget;
     std::FILE* image_file;
     std::FILE* log_file;
@@ -286,6 +291,16 @@ int free_slot() {
     return -1;
 }
 
+void load_stuck_byte(Session& session) {
+    std::string text = read_text(session.folder + "/stuck_byte");
+    int address = -1;
+    unsigned int value = 0;
+    bool valid = std::sscanf(text.c_str(), "%d %x", &address, &value) == 2 && address >= 0 &&
+                 address < IMAGE_SIZE && value <= 0xFF;
+    session.stuck_address = valid ? address : -1;
+    session.stuck_value = static_cast<unsigned char>(value);
+}
+
 bool start_session(Session& session, int unit, const std::string& folder) {
     session.folder = folder;
     session.image_file = nullptr;
@@ -293,6 +308,7 @@ bool start_session(Session& session, int unit, const std::string& folder) {
     load_serial(session, unit);
     long latency = read_number(folder + "/latency_us");
     session.latency_us = latency > 0 ? latency : 0;
+    load_stuck_byte(session);
     if (!load_image(session)) return false;
     session.log_file = std::fopen((folder + "/exchanges.log").c_str(), "ab");
     session.open = true;
@@ -385,7 +401,7 @@ void answer(Session& session, const unsigned char* report, unsigned char* reply)
     if (report[0] != REPORT_ID || !known || (addressed && address >= IMAGE_SIZE)) {
         log_bad_report(session, report);
     } else if (report[1] == COMMAND_WRITE) {
-        store_byte(session, address, report[4]);
+        store_byte(session, address, address == session.stuck_address ? session.stuck_value : report[4]);
         log_line(session, "write %d %02x", address, report[4]);
     } else if (report[1] == COMMAND_READ) {
         reply[4] = session.image[address];

@@ -1,6 +1,6 @@
 # The fuzzers (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer), built with clang++
 # over the portable sources when clang++ is there: the image fuzzer, whose seeds come from
-# make_seeds (built with the rest of the native tree), and the import fuzzer over velmaroctl's
+# make_seeds (built with the rest of the native tree), and the import fuzzer over the
 # JSON reader, whose seeds are the documents in import_seeds/.
 #
 # Run them longer by hand:
@@ -15,10 +15,10 @@ if(NOT VELMARO_CLANGXX)
 endif()
 
 file(GLOB VELMARO_FUZZ_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/config/*.cpp ${CMAKE_SOURCE_DIR}/keys/*.cpp)
+  ${CMAKE_SOURCE_DIR}/config/*.cpp ${CMAKE_SOURCE_DIR}/keys/*.cpp ${CMAKE_SOURCE_DIR}/sheet/*.cpp)
 list(FILTER VELMARO_FUZZ_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 file(GLOB VELMARO_FUZZ_HEADERS CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/config/*.h ${CMAKE_SOURCE_DIR}/keys/*.h)
+  ${CMAKE_SOURCE_DIR}/config/*.h ${CMAKE_SOURCE_DIR}/keys/*.h ${CMAKE_SOURCE_DIR}/sheet/*.h)
 
 set(VELMARO_FUZZ_DIR ${CMAKE_BINARY_DIR}/fuzz)
 set(VELMARO_FUZZER ${VELMARO_FUZZ_DIR}/fuzz_image)
@@ -29,7 +29,7 @@ set(VELMARO_FUZZ_FLAGS -std=c++17 -g -O1 -fno-omit-frame-pointer
 add_custom_command(
   OUTPUT ${VELMARO_FUZZER}
   COMMAND ${VELMARO_CLANGXX} ${VELMARO_FUZZ_FLAGS}
-          -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/tests/native
+          -I${CMAKE_SOURCE_DIR} -I${CMAKE_SOURCE_DIR}/tests/native -I${VELMARO_THIRD_PARTY}
           ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${VELMARO_FUZZ_SOURCES}
           -o ${VELMARO_FUZZER}
   DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_image.cpp ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_support.h ${CMAKE_SOURCE_DIR}/tests/native/test_config_helpers.h
@@ -49,21 +49,14 @@ add_test(NAME fuzz.image
           -print_final_stats=1 ${VELMARO_FUZZ_DIR}/corpus ${VELMARO_FUZZ_DIR}/seeds)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED fuzz_seeds TIMEOUT 120)
 
-# The import fuzzer: velmaroctl's JSON reader, its wiring sheet and the engine, without the
-# command line.
+# The import fuzzer: the JSON reader, the wiring sheet and the engine.
 set(VELMARO_IMPORT_FUZZER ${VELMARO_FUZZ_DIR}/fuzz_import)
-set(VELMARO_CTL_DIR ${CMAKE_SOURCE_DIR}/tools/velmaroctl)
-set(VELMARO_IMPORT_SOURCES ${VELMARO_CTL_DIR}/json_codec.cpp ${VELMARO_CTL_DIR}/key_notation.cpp
-    ${VELMARO_CTL_DIR}/config_snapshot.cpp ${VELMARO_CTL_DIR}/config_diff.cpp
-    ${VELMARO_CTL_DIR}/text_output.cpp ${VELMARO_CTL_DIR}/svg_writer.cpp ${VELMARO_CTL_DIR}/wiring_sheet.cpp)
-file(GLOB VELMARO_CTL_HEADERS CONFIGURE_DEPENDS ${VELMARO_CTL_DIR}/*.h)
 add_custom_command(
   OUTPUT ${VELMARO_IMPORT_FUZZER}
-  COMMAND ${VELMARO_CLANGXX} ${VELMARO_FUZZ_FLAGS} -I${CMAKE_SOURCE_DIR} -I${VELMARO_CTL_DIR}
-          -I${VELMARO_THIRD_PARTY}
-          ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${VELMARO_IMPORT_SOURCES} ${VELMARO_FUZZ_SOURCES}
+  COMMAND ${VELMARO_CLANGXX} ${VELMARO_FUZZ_FLAGS} -I${CMAKE_SOURCE_DIR} -I${VELMARO_THIRD_PARTY}
+          ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${VELMARO_FUZZ_SOURCES}
           -o ${VELMARO_IMPORT_FUZZER}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_support.h ${VELMARO_IMPORT_SOURCES} ${VELMARO_CTL_HEADERS}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_import.cpp ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_support.h
           ${VELMARO_FUZZ_SOURCES} ${VELMARO_FUZZ_HEADERS}
   COMMENT "Building the import fuzzer with clang++"
   VERBATIM)

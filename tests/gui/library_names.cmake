@@ -1,6 +1,8 @@
-# cmake -DOBJDUMP=... -DPROGRAMS=a.exe;b.exe -DSTAND_INS=stdcall.dll[;cdecl.dll] -P library_names.cmake
-# Every program imports exactly OpenHidDevice, WriteHidDevice and CloseHidDevice from
-# VELMAROSN.dll by those plain names; every stand-in exports exactly them. In the 32-bit build
+# cmake -DOBJDUMP=... -DPROGRAMS=a.exe;b.exe -DLOADING_PROGRAMS=c.exe
+#       -DSTAND_INS=stdcall.dll[;cdecl.dll] -P library_names.cmake
+# Every program of PROGRAMS imports exactly OpenHidDevice, WriteHidDevice and CloseHidDevice
+# from VELMAROSN.dll by those plain names; those of LOADING_PROGRAMS, which load the library
+# themselves when they need it, import nothing from it; every stand-in exports exactly them. In the 32-bit build
 # the first stand-in holds stdcall functions (_OpenHidDevice@20) and the second cdecl ones.
 set(wanted CloseHidDevice OpenHidDevice WriteHidDevice)
 set(failures "")
@@ -53,6 +55,15 @@ foreach(program IN LISTS PROGRAMS)
   endif()
 endforeach()
 
+foreach(program IN LISTS LOADING_PROGRAMS)
+  imported_names(${program} names)
+  headers(${program} lines)
+  string(TOLOWER "${lines}" lower)
+  if(names OR lower MATCHES "dll name: velmarosn.dll")
+    string(APPEND failures "${program} imports from VELMAROSN.dll at load time: '${names}'\n")
+  endif()
+endforeach()
+
 set(index 0)
 foreach(library IN LISTS STAND_INS)
   exported_names(${library} names)
@@ -81,4 +92,4 @@ endforeach()
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()
-message(STATUS "imports and exports: ${wanted}")
+message(STATUS "imports and exports: ${wanted}; loaded, not imported, by: ${LOADING_PROGRAMS}")

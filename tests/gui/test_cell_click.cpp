@@ -1,9 +1,13 @@
 // Clicks on the cells of the running program: the key selection, the FN key and its table,
-// the right-button FN view gesture, Ctrl+click to the macro editor and its slots.
+// the right-button FN view gesture, Ctrl+click to the macro editor and its slots, and edits
+// taken back with Ctrl+Z and made again with Ctrl+Y.
 #include <cstring>
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
+#include "config/config_history.h"
 #include "device/device_protocol.h"
 #include "keys/key_codes.h"
 #include "test_key_dialogs_steps.h"
@@ -55,6 +59,12 @@ protected:
         click_cell(k);
     }
     std::string caption(int k) { return window_text(cell_buttons[k]); }
+    // A combo box item chosen as the mouse chooses it.
+    void choose_item(HWND combo, int index) {
+        CallWindowProcA(previous_combo_box_proc, combo, CB_SETCURSEL, index, 0);
+        SendMessageA(main_window, WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+        pump_idle();
+    }
 };
 
 // With the default 5 x 4 grid, grid position k shows model row k / 4, column k % 4.
@@ -100,8 +110,9 @@ TEST_F(CellClickTest, KeySelectionResults) {
         EXPECT_EQ(c.after, config_model.key_table[cell_at(2)]);
         EXPECT_EQ(c.caption, caption(2));
     }
-    EXPECT_EQ(1, config_model.macro_slots[0].in_use) << "the replaced macro keeps its slot";
-    EXPECT_EQ(A, config_model.macro_slots[0].make_steps[0]);
+    // A macro that no cell runs any more is now freed with the change that left it behind.
+    EXPECT_EQ(0, config_model.macro_slots[0].in_use) << "the replaced macro's slot is freed";
+    EXPECT_EQ(0, config_model.macro_slots[0].make_steps[0]);
 }
 
 TEST_F(CellClickTest, CancelLeavesTheCell) {
@@ -136,6 +147,17 @@ TEST_F(CellClickTest, NoClickWhileATransferRuns) {
     transfer_in_progress = false;
     pump_idle();
     EXPECT_TRUE(dialogs().empty());
+    // Nor Undo and Redo.
+    choose_key(1, 2004);
+    transfer_in_progress = true;
+    send_command(CMD_UNDO);
+    transfer_in_progress = false;
+    EXPECT_EQ("A", caption(1));
+    send_command(CMD_UNDO);
+    transfer_in_progress = true;
+    send_command(CMD_REDO);
+    transfer_in_progress = false;
+    EXPECT_EQ("Not Used", caption(1));
 }
 
 TEST_F(CellClickTest, GridPositionsOutsideTheGridDoNothing) {
@@ -178,6 +200,21 @@ TEST_F(CellClickTest, FnGestureOnAnotherCellDoesNothing) {
     EXPECT_FALSE(fn_view_active);
     EXPECT_EQ(0, config_model.fn_key_table[cell_at(1)]);
     EXPECT_TRUE(dialogs().empty());
+}
+
+// A file may hold the FN key with the repeat flag, which no editor sets: it is the FN key all
+// the same, for the gesture and for the one-FN-key rule.
+TEST_F(CellClickTest, RepeatFnFromAFileIsTheFnKey) {
+    config_model.key_table[cell_at(6)] = KEY_FLAG_REPEAT | KEY_FN;
+    right_button_click(6);
+    EXPECT_TRUE(fn_view_active);
+    EXPECT_EQ(KEY_FN, config_model.fn_key_table[cell_at(6)]);
+    right_button_click(6);
+    EXPECT_FALSE(fn_view_active);
+    choose_key(1, 2002);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("FN key already in matrix!", boxes()[0].text);
+    EXPECT_EQ(0, config_model.key_table[cell_at(1)]);
 }
 
 TEST_F(CellClickTest, FnViewEditsTheFnTable) {
@@ -232,7 +269,8 @@ TEST_F(CellClickTest, FnAgainOnTheFnCellIsAllowed) {
     choose_key(7, 2002);
     EXPECT_EQ(KEY_FN, config_model.key_table[cell_at(7)]);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(1, config_model.config_changed);
+    // The same key again is no change any more, so nothing is left unsaved.
+    EXPECT_EQ(0, config_model.config_changed);
 }
 
 TEST_F(CellClickTest, FnWithRepeatIsTheFnKey) {
@@ -450,4 +488,90 @@ TEST_F(CellClickTest, CtrlEnterOpensTheMacroEditor) {
     pump_until([this] { return !dialogs().empty(); });
     ASSERT_EQ(1u, dialogs().size());
     EXPECT_EQ("VELMARO Macro", dialogs()[0].title);
+}
+
+// ---- Undo and Redo ---------------------------------------------------------------------------
+
+// Edits made by mouse, each taken back with the real Ctrl+Z and made again with Ctrl+Y (and
+// Ctrl+Shift+Z); undone, nothing is unsaved and Exit asks nothing.
+TEST_F(CellClickTest, CtrlZUndoesEachEditAndCtrlYRedoesIt) {
+    struct Case {
+        const char* what;
+        std::function<void()> edit;
+        std::function<std::string()> shown;  // what the window shows of the edit
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"a key", [this] { choose_key(5, 2004); }, [this] { return caption(5); }, "Not Used", "A"},
+        {"a macro by Ctrl+click",
+         [this] {
+             const size_t seen = dialogs().size();
+             on_dialog(sequence({click(IDC_MACRO_MAKE_STEP), after_dialogs(seen + 2), click(IDC_MACRO_OK)}));
+             on_dialog(click(2005));
+             ctrl_click(2);
+         },
+         [this] { return caption(2) + (config_model.macro_slots[0].in_use ? " (slot in use)" : ""); },
+         "Not Used", "Macro\n(B) (slot in use)"},
+        {"a key over the macro frees it",
+         [this] {
+             config_model.key_table[cell_at(2)] = KEY_FLAG_MACRO | 1;
+             config_model.macro_slots[0].in_use = 1;
+             config_model.macro_slots[0].make_steps[0] = B;
+             history_reset();
+             refresh_cell_captions();
+             choose_key(2, 2006);
+         },
+         [this] { return caption(2) + (config_model.macro_slots[0].in_use ? " (slot in use)" : ""); },
+         "Macro\n(B) (slot in use)", "C"},
+        {"a pin", [this] { choose_item(pin_combos[0], 6); }, [] { return window_text(pin_combos[0]); }, "Pin 1",
+         "Pin 7"},
+        {"the row count", [this] { choose_item(rows_combo, 1); },
+         [] { return window_text(rows_combo) + " rows, " + std::to_string(visible_rows) + " shown"; },
+         "5 rows, 5 shown", "2 rows, 2 shown"},
+    };
+    press_keys({VK_CONTROL, 'Z'});  // nothing to undo: nothing happens
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.edit();
+        ASSERT_EQ(c.after, c.shown());
+        ASSERT_EQ(1, config_model.config_changed);
+        press_keys({VK_CONTROL, 'Z'});
+        EXPECT_EQ(c.before, c.shown());
+        EXPECT_EQ(0, config_model.config_changed) << "back to the configuration of start-up";
+        press_keys({VK_CONTROL, 'Y'});
+        EXPECT_EQ(c.after, c.shown());
+        EXPECT_EQ(1, config_model.config_changed);
+        press_keys({VK_CONTROL, 'Z'});
+        press_keys({VK_CONTROL, VK_SHIFT, 'Z'});
+        EXPECT_EQ(c.after, c.shown()) << "Ctrl+Shift+Z redoes too";
+        press_keys({VK_CONTROL, 'Z'});
+        EXPECT_EQ(c.before, c.shown());
+    }
+    send_command(CMD_EXIT);
+    EXPECT_TRUE(boxes().empty()) << "nothing is unsaved: Exit asks nothing";
+    EXPECT_TRUE(pump_until([] { return app_has_quit(); }));
+}
+
+// An undone step is shown where it was made: scrolled into view, in the FN view when made there.
+TEST_F(CellClickTest, UndoShowsTheCellInTheViewWhereItChanged) {
+    view->select_row_count(1);
+    view->select_column_count(8);
+    config_model.key_table[cell_index(0, 0)] = KEY_FN;
+    view->refresh_matrix_editor();
+    history_reset();
+    right_button_click(0);  // the first switch writes the FN table: a step
+    scroll_columns(4, true);
+    choose_key(3, 2029);    // column 7, in the FN view
+    ASSERT_EQ(29, config_model.fn_key_table[cell_index(0, 7)]);
+    scroll_columns(-4, true);
+    right_button_click(0);  // back to the normal view: no step
+    ASSERT_FALSE(fn_view_active);
+    press_keys({VK_CONTROL, 'Z'});
+    EXPECT_TRUE(fn_view_active);
+    EXPECT_EQ(4, GetScrollPos(horizontal_scroll_bar, SB_CTL)) << "column 7 is in view";
+    EXPECT_EQ("Not Used\n\n<FN ON>", caption(3));
+    press_keys({VK_CONTROL, 'Z'});
+    EXPECT_FALSE(fn_view_active) << "the switch was made from the normal view";
+    EXPECT_EQ(0, config_model.fn_key_table[cell_index(0, 0)]);
+    EXPECT_EQ(0, config_model.config_changed);
 }

@@ -22,6 +22,10 @@ const Attempt ATTEMPTS[] = {
     {"help", WM_COMMAND, CMD_HELP_SINGLE_KEY}, {"help", WM_COMMAND, CMD_HELP_GHOST_KEYS},
     {"about", WM_COMMAND, CMD_ABOUT},          {"help", WM_COMMAND, CMD_HELP_MACRO},
     {"help", WM_COMMAND, CMD_HELP_FN_TABLE},
+    // The Tools: another transfer, a dialog, or a file of a model being changed.
+    {"compare", WM_COMMAND, CMD_COMPARE},      {"write to all", WM_COMMAND, CMD_WRITE_ALL},
+    {"verify", WM_COMMAND, CMD_VERIFY_AFTER_WRITE}, {"import", WM_COMMAND, CMD_IMPORT_JSON},
+    {"export", WM_COMMAND, CMD_EXPORT_JSON},   {"sheet", WM_COMMAND, CMD_WIRING_SHEET},
 };
 
 }  // namespace
@@ -85,6 +89,8 @@ TEST_P(DeviceBusy, CommandsAreRefusedWhileTheTransferRuns) {
                   return r.title == "Writing VELMARO" || r.title == "Reading VELMARO";
               })) << "no second transfer was started";
     EXPECT_FALSE(transfer_in_progress);
+    EXPECT_EQ(0u, GetMenuState(GetMenu(main_window), CMD_VERIFY_AFTER_WRITE, MF_BYCOMMAND) & MF_CHECKED)
+        << "Verify after Write was not switched on";
 
     // Once it has ended, the commands work again.
     config_model.config_changed = 1;

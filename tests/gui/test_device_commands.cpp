@@ -3,6 +3,7 @@
 #include "harness.h"
 #include "harness_images.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "config/config_model.h"
@@ -359,14 +360,18 @@ TEST_F(DeviceCommands, ReadAfterSavingTheChanges) {
 TEST_F(DeviceCommands, WriteRefusesCollidingPinsBeforeTouchingAUnit) {
     attach_units(2);
     start_app();
-    clear_unit_exchanges(1);
-    clear_unit_exchanges(2);
     config_model.row_pins[0] = 0;   // row 1 on pin 1, like column 1
-    send_command(CMD_WRITE);
-    ASSERT_EQ(1u, boxes().size());
-    EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", boxes()[0].text);
-    EXPECT_TRUE(unit_exchanges(1).empty());
-    EXPECT_TRUE(unit_exchanges(2).empty());
+    for (int command : {CMD_WRITE, CMD_WRITE_ALL, CMD_COMPARE}) {
+        SCOPED_TRACE(command);
+        clear_records();
+        clear_unit_exchanges(1);
+        clear_unit_exchanges(2);
+        send_command(command);
+        ASSERT_EQ(1u, boxes().size());
+        EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", boxes()[0].text);
+        EXPECT_TRUE(unit_exchanges(1).empty());
+        EXPECT_TRUE(unit_exchanges(2).empty());
+    }
 }
 
 // ---- What the unit logs -----------------------------------------------------------------------
@@ -392,4 +397,196 @@ TEST_F(DeviceCommands, DetectDeviceOpensAndClosesUnitOne) {
     EXPECT_EQ((std::vector<std::string>{"open", "close"}), unit_exchanges(1));
     unplug_unit(1);
     EXPECT_EQ(1, detect_device());
+}
+
+// ---- Tools: Verify after Write, Write to All VELMAROs, Compare with VELMARO ---------------------
+
+namespace {
+const char* const STORES_B_FOR_A = "1 05";   // stuck_byte: the unit keeps B where A is written
+
+// Where the first line starting with `start` stands in the log, and where the last one does.
+std::pair<int, int> first_and_last(const std::vector<std::string>& log, const std::string& start) {
+    std::pair<int, int> found(-1, -1);
+    for (int i = 0; i < static_cast<int>(log.size()); ++i) {
+        if (log[i].compare(0, start.size(), start) != 0) continue;
+        if (found.first < 0) found.first = i;
+        found.second = i;
+    }
+    return found;
+}
+}  // namespace
+
+struct VerifyCase {
+    const char* what;
+    const char* stuck_byte;   // nullptr: the unit stores what it is sent
+    const char* message;
+    int icon;
+};
+
+void PrintTo(const VerifyCase& c, std::ostream* out) { *out << c.what; }
+
+class DeviceVerify : public DeviceCommands, public testing::WithParamInterface<VerifyCase> {};
+
+TEST_P(DeviceVerify, WriteReadsTheUnitBack) {
+    const VerifyCase& c = GetParam();
+    attach_units(1);
+    if (c.stuck_byte) set_unit_option(1, "stuck_byte", c.stuck_byte);
+    start_app();
+    config_model.key_table[cell_index(0, 0)] = 0x04;
+    config_model.fn_key_table[cell_index(0, 1)] = 0x07;   // no FN key: the write leaves it home
+    send_command(CMD_VERIFY_AFTER_WRITE);
+    clear_unit_exchanges(1);
+    send_command(CMD_WRITE);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ(c.message, boxes()[0].text);
+    EXPECT_EQ(c.icon, boxes()[0].icon);
+    std::vector<std::string> log = unit_exchanges(1);
+    const std::pair<int, int> writes = first_and_last(log, "write "), reads = first_and_last(log, "read ");
+    ASSERT_GE(writes.first, 0);
+    EXPECT_GT(reads.first, writes.second) << "read back once the write has ended";
+    EXPECT_EQ("close", log.back());
+    std::vector<std::string> titles = {"Writing VELMARO"};
+    EXPECT_EQ(titles, dialog_titles()) << "the read-back runs under the write's window";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Verify, DeviceVerify,
+    testing::Values(VerifyCase{"Verified", nullptr, "The configuration was successfully saved to the VELMARO and verified", 0},
+                    VerifyCase{"Difference", STORES_B_FOR_A,
+                               "The configuration was saved to the VELMARO, but reading it back found a difference: "
+                               "Key at row 1, column 1: A -> B",
+                               MB_ICONERROR}),
+    [](const testing::TestParamInfo<VerifyCase>& info) { return std::string(info.param.what); });
+
+struct WriteAllCase {
+    const char* what;
+    int units;
+    bool verify;
+    int lost;                 // unit lost during its write, 0 for none
+    int stuck;                // unit that keeps B for A, 0 for none
+    const char* report;
+    int icon;
+};
+
+void PrintTo(const WriteAllCase& c, std::ostream* out) { *out << c.what; }
+
+class DeviceWriteAll : public DeviceCommands, public testing::WithParamInterface<WriteAllCase> {};
+
+TEST_P(DeviceWriteAll, EveryAttachedUnitInTurnAndOneReport) {
+    const WriteAllCase& c = GetParam();
+    attach_units(std::max(c.units, 1));
+    start_app();
+    if (c.units == 0) unplug_unit(1);
+    if (c.lost) set_unit_option(c.lost, "fail_after", "20");   // its serial number, then 19 writes
+    if (c.stuck) set_unit_option(c.stuck, "stuck_byte", STORES_B_FOR_A);
+    config_model.key_table[cell_index(0, 0)] = 0x04;
+    config_model.config_changed = 1;
+    if (c.verify) send_command(CMD_VERIFY_AFTER_WRITE);
+    send_command(CMD_WRITE_ALL);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ(c.report, boxes()[0].text);
+    EXPECT_EQ("VELMARO Configuration Utility", boxes()[0].title);
+    EXPECT_EQ(c.icon, boxes()[0].icon);
+    EXPECT_EQ(1, config_model.config_changed);
+    EXPECT_TRUE(dialogs().empty()) << "no selection: every unit is written";
+    std::vector<std::uint8_t> written = default_image();
+    written[1] = 0x04;
+    for (int unit = 1; unit <= c.units; ++unit) {
+        SCOPED_TRACE("unit " + std::to_string(unit));
+        if (unit != c.lost && unit != c.stuck) {
+            EXPECT_EQ(marked(written), unit_image(unit));
+        }
+    }
+    if (c.units < 2) return;
+    const std::vector<std::string> titles = dialog_titles();
+    EXPECT_EQ(1, std::count(titles.begin(), titles.end(), "Writing VELMARO")) << "one window for all";
+    const std::string last = progress_texts().back();
+    EXPECT_NE(std::string::npos, last.find("SN- " + std::to_string(SHOWN_SERIALS[c.units]))) << last;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WriteAll, DeviceWriteAll,
+    testing::Values(
+        WriteAllCase{"TwoUnits", 2, false, 0, 0,
+                     "VELMARO (1), serial 12345678: written\nVELMARO (2), serial 1234: written", 0},
+        WriteAllCase{"TwoUnitsTheFirstLostVerified", 2, true, 1, 0,
+                     "VELMARO (1), serial 12345678: lost during the write\nVELMARO (2), serial 1234: written, verified",
+                     MB_ICONERROR},
+        WriteAllCase{"VerifyFindsADifference", 2, true, 0, 2,
+                     "VELMARO (1), serial 12345678: written, verified\nVELMARO (2), serial 1234: written, but reading "
+                     "it back found a difference: Key at row 1, column 1: A -> B",
+                     MB_ICONERROR},
+        WriteAllCase{"NoUnit", 0, false, 0, 0, "The VELMARO (1) was not found", MB_ICONERROR}),
+    [](const testing::TestParamInfo<WriteAllCase>& info) { return std::string(info.param.what); });
+
+struct CompareCase {
+    const char* what;
+    int fn_table_code;        // put in the editor's FN table, where no cell holds the FN key
+    std::vector<std::uint8_t> (*unit_holds)();
+    const char* text;
+};
+
+void PrintTo(const CompareCase& c, std::ostream* out) { *out << c.what; }
+
+std::vector<std::uint8_t> default_with_a() {
+    std::vector<std::uint8_t> image = marked(default_image());
+    image[1] = 0x04;
+    return image;
+}
+
+std::vector<std::uint8_t> marked_default() { return marked(default_image()); }
+
+class DeviceCompare : public DeviceCommands, public testing::WithParamInterface<CompareCase> {};
+
+TEST_P(DeviceCompare, DifferencesOfTheEditorAndTheChosenUnit) {
+    const CompareCase& c = GetParam();
+    attach_units(2);
+    set_unit_image(2, c.unit_holds());
+    start_app();
+    config_model.fn_key_table[cell_index(0, 1)] = c.fn_table_code;
+    config_model.config_changed = 1;
+    bool read_only = false;
+    on_dialog(click(IDC_UNIT_1 + 1));
+    on_dialog([&](HWND dialog) {
+        read_only = (GetWindowLongA(GetDlgItem(dialog, IDC_COMPARE_TEXT), GWL_STYLE) & (ES_READONLY | ES_MULTILINE)) ==
+                    (ES_READONLY | ES_MULTILINE);
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);   // Esc
+        return true;
+    });
+    send_command(CMD_COMPARE);
+    std::vector<std::string> titles = {"Multiple Units Detected", "Select Unit", "Reading VELMARO",
+                                       "Compare with VELMARO"};
+    EXPECT_EQ(titles, dialog_titles());
+    ASSERT_EQ(2u, dialogs().size());
+    EXPECT_EQ("Multiple VELMAROs - Select Unit to Read", dialogs()[0].title);
+    EXPECT_EQ("Compare with VELMARO", dialogs()[1].title);
+    EXPECT_EQ(c.text, dialogs()[1].text(IDC_COMPARE_TEXT));
+    EXPECT_EQ("OK", dialogs()[1].text(IDOK));
+    EXPECT_TRUE(read_only);
+    EXPECT_FALSE(topmost_modal_dialog()) << "Esc closed it";
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(0, config_model.key_table[cell_index(0, 0)]) << "the editor is not changed";
+    EXPECT_EQ(c.fn_table_code, config_model.fn_key_table[cell_index(0, 1)]);
+    EXPECT_EQ(1, config_model.config_changed);
+    EXPECT_EQ(4, SendMessageA(rows_combo, CB_GETCURSEL, 0, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Compare, DeviceCompare,
+    testing::Values(CompareCase{"OneKey", 0, default_with_a, "Key at row 1, column 1: Not Used -> A"},
+                    CompareCase{"FnTableThatStaysHome", 0x07, marked_default, "The VELMARO (2) holds this configuration."}),
+    [](const testing::TestParamInfo<CompareCase>& info) { return std::string(info.param.what); });
+
+TEST_F(DeviceCommands, CompareWithAUnitLostGetsReadsMessages) {
+    attach_units(1);
+    set_unit_image(1, marked(default_image()));
+    start_app();
+    set_unit_option(1, "fail_after", "9");
+    send_command(CMD_COMPARE);
+    expect_error("Error while reading from the VELMARO (1)");
+    EXPECT_TRUE(dialogs().empty());
+    clear_records();
+    unplug_unit(1);
+    send_command(CMD_COMPARE);
+    expect_error("The VELMARO (1) was not found");
 }

@@ -13,6 +13,7 @@ struct MenuEntry {
     int position;
     const char* text;   // nullptr for a separator
     int command;
+    bool grayed = false;  // at start-up
 };
 
 const MenuEntry MENU_ENTRIES[] = {
@@ -25,14 +26,23 @@ const MenuEntry MENU_ENTRIES[] = {
     {0, 6, "&Write to VELMARO\tCtrl+W", CMD_WRITE},
     {0, 7, nullptr, 0},
     {0, 8, "E&xit", CMD_EXIT},
-    {1, 0, "&Macro Usage", CMD_HELP_MACRO},
-    {1, 1, nullptr, 0},
-    {1, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
-    {1, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
-    {1, 4, nullptr, 0},
-    {1, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
-    {1, 6, nullptr, 0},
-    {1, 7, "&About", CMD_ABOUT},
+    {1, 0, "&Undo\tCtrl+Z", CMD_UNDO, true},  // nothing to undo or redo yet
+    {1, 1, "&Redo\tCtrl+Y", CMD_REDO, true},
+    {2, 0, "&Compare with VELMARO...", CMD_COMPARE},
+    {2, 1, "Write to &All VELMAROs", CMD_WRITE_ALL},
+    {2, 2, "&Verify after Write", CMD_VERIFY_AFTER_WRITE},
+    {2, 3, nullptr, 0},
+    {2, 4, "&Import JSON...", CMD_IMPORT_JSON},
+    {2, 5, "&Export JSON...", CMD_EXPORT_JSON},
+    {2, 6, "Wiring &Sheet...", CMD_WIRING_SHEET},
+    {3, 0, "&Macro Usage", CMD_HELP_MACRO},
+    {3, 1, nullptr, 0},
+    {3, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
+    {3, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
+    {3, 4, nullptr, 0},
+    {3, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
+    {3, 6, nullptr, 0},
+    {3, 7, "&About", CMD_ABOUT},
 };
 
 std::string menu_text(HMENU menu, int position) {
@@ -108,11 +118,15 @@ protected:
 
 TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
     HMENU menu = GetMenu(main_window);
-    ASSERT_EQ(2, GetMenuItemCount(menu));
+    ASSERT_EQ(4, GetMenuItemCount(menu));
     EXPECT_EQ("&File", menu_text(menu, 0));
-    EXPECT_EQ("&Help", menu_text(menu, 1));
+    EXPECT_EQ("&Edit", menu_text(menu, 1));
+    EXPECT_EQ("&Tools", menu_text(menu, 2));
+    EXPECT_EQ("&Help", menu_text(menu, 3));
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 0)));
-    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 1)));
+    EXPECT_EQ(2, GetMenuItemCount(GetSubMenu(menu, 1)));
+    EXPECT_EQ(7, GetMenuItemCount(GetSubMenu(menu, 2)));
+    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 3)));
     for (const MenuEntry& entry : MENU_ENTRIES) {
         SCOPED_TRACE(std::to_string(entry.popup) + "/" + std::to_string(entry.position));
         HMENU popup = GetSubMenu(menu, entry.popup);
@@ -121,10 +135,29 @@ TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
             EXPECT_NE(0u, state & MF_SEPARATOR);
             continue;
         }
-        EXPECT_EQ(0u, state & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED));
+        // Undo and Redo are grayed with nothing to undo; Verify is off at start
+        EXPECT_EQ(entry.grayed ? MF_GRAYED : 0u, state & (MF_SEPARATOR | MF_GRAYED | MF_DISABLED | MF_CHECKED));
         EXPECT_EQ(entry.text, menu_text(popup, entry.position));
         EXPECT_EQ(static_cast<UINT>(entry.command), GetMenuItemID(popup, entry.position));
     }
+}
+
+// Alt+T, V from the keyboard: the check mark of Verify after Write comes and goes, and is
+// held nowhere else (a new window starts without it).
+TEST_F(ShellCommands, VerifyAfterWriteIsACheckMarkReachedByKeyboard) {
+    HMENU tools = GetSubMenu(GetMenu(main_window), 2);
+    auto checked = [&] { return (GetMenuState(tools, CMD_VERIFY_AFTER_WRITE, MF_BYCOMMAND) & MF_CHECKED) != 0; };
+    SetForegroundWindow(main_window);
+    for (DWORD flags : {0ul, static_cast<DWORD>(KEYEVENTF_KEYUP)})   // Alt+T, queued before V
+        for (BYTE key : {BYTE(VK_MENU), BYTE('T')}) keybd_event(key, static_cast<BYTE>(MapVirtualKeyA(key, 0)), flags, 0);
+    press_keys({'V'});
+    EXPECT_TRUE(pump_until(checked)) << "Alt+T, V checks it";
+    send_command(CMD_VERIFY_AFTER_WRITE);
+    EXPECT_FALSE(checked());
+    send_command(CMD_VERIFY_AFTER_WRITE);
+    EXPECT_TRUE(checked());
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(dialogs().empty());
 }
 
 TEST_F(ShellCommands, HelpBoxesShowTheirTitleTextAndLayout) {

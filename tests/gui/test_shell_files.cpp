@@ -1,6 +1,10 @@
-// Save and Open through the real common file dialogs; the files are checked byte for byte.
+// Save and Open through the real common file dialogs, and the file tools of the Tools menu
+// (Import JSON, Export JSON, the wiring sheet) against velmaroctl's output for the same
+// configuration; the files are checked byte for byte.
 #include "harness.h"
 #include "harness_images.h"
+
+#include <functional>
 
 #include "config/config_model.h"
 
@@ -9,6 +13,39 @@ namespace {
 const int FILE_NAME_FIELD = 0x47C;      // cmb13
 const int READ_ONLY_CHECK = 0x410;      // chx1, hidden by OFN_HIDEREADONLY
 const char* const SAVE_QUESTION = "The current configuration has changed.\nDo you want to save the changes?";
+
+const int FILE_TYPE_FIELD = 0x470;      // cmb1
+
+std::string file_text(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = read_file_bytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Runs velmaroctl.exe (beside the tests) with its output and error streams in files; returns
+// its exit code, -1 when it did not end in time.
+int run_velmaroctl(const std::string& arguments, const std::string& out, const std::string& err) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE out_file = CreateFileA(out.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE err_file = CreateFileA(err.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOA start = {};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdOutput = out_file;
+    start.hStdError = err_file;
+    PROCESS_INFORMATION process = {};
+    std::string command = "velmaroctl.exe " + arguments;
+    DWORD code = static_cast<DWORD>(-1);
+    if (CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process)) {
+        if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(out_file);
+    CloseHandle(err_file);
+    return static_cast<int>(code);
+}
+
+std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
 int selected(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
 LRESULT check_state(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0); }
@@ -228,3 +265,154 @@ TEST_F(ShellFiles, SaveRefusesCollidingPinsWithoutADialog) {
     EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", boxes()[0].text);
     EXPECT_TRUE(dialogs().empty());
 }
+
+// ---- Tools: Import JSON, Export JSON, Wiring Sheet --------------------------------------------
+
+class ShellTools : public ShellFiles {
+protected:
+    // velmaroctl's standard output (or, when `errors`, its error stream) for the arguments.
+    std::string velmaroctl(const std::string& arguments, bool errors = false) {
+        const std::string out = temp_path("ctl.out"), err = temp_path("ctl.err");
+        EXPECT_GE(run_velmaroctl(arguments, out, err), 0) << arguments;
+        return file_text(errors ? err : out);
+    }
+
+    void TearDown() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\.svg");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\VelmaroTest.svg");
+        ShellFiles::TearDown();
+    }
+
+    // The program Windows opens SVG files with, for this user: `command` ("%1" the file).
+    void register_svg_handler(const std::string& command) {
+        const std::string progid = "VelmaroTest.svg";
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Classes\\.svg", nullptr, REG_SZ,
+                                                 progid.c_str(), static_cast<DWORD>(progid.size() + 1)));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Classes\\VelmaroTest.svg\\shell\\open\\command",
+                                                 nullptr, REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1)));
+    }
+};
+
+TEST_F(ShellTools, ImportJsonLoadsWhatImportWouldSaveAsChanged) {
+    ASSERT_TRUE(write_file_bytes(temp_path("diagonal.qzc"), scrambled(diagonal_image())));
+    const std::string document = velmaroctl("export " + quoted(temp_path("diagonal.qzc")));
+    ASSERT_TRUE(write_file_bytes(temp_path("keys.json"), std::vector<std::uint8_t>(document.begin(), document.end())));
+    velmaroctl("import " + quoted(temp_path("keys.json")) + " -o " + quoted(temp_path("imported.qzc")));
+    config_model.config_changed = 1;
+    answer_boxes({IDNO});
+    on_dialog(file_name(temp_path("keys.json")));
+    send_command(CMD_IMPORT_JSON);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ(SAVE_QUESTION, boxes()[0].text) << "the question comes first";
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("Import JSON", dialogs()[0].title);
+    EXPECT_EQ("JSON configuration (*.json)", dialogs()[0].text(FILE_TYPE_FIELD));
+    expect_diagonal_model();
+    EXPECT_EQ(1, config_model.config_changed);
+
+    on_dialog(file_name(temp_path("saved.qzc")));
+    send_command(CMD_SAVE);
+    ASSERT_EQ(2u, dialogs().size());
+    EXPECT_EQ("keys.QZC", dialogs()[1].text(FILE_NAME_FIELD));
+    EXPECT_EQ(read_file_bytes(temp_path("imported.qzc")), read_file_bytes(temp_path("saved.qzc")));
+    EXPECT_EQ(scrambled(diagonal_image()), read_file_bytes(temp_path("saved.qzc")));
+}
+
+TEST_F(ShellTools, ImportOfABadDocumentShowsImportsMessageAndChangesNothing) {
+    const std::string bad = "{\n  \"format\": \"velmaro-config\",\n  \"version\": 1,\n  \"rows\": 12\n}\n";
+    ASSERT_TRUE(write_file_bytes(temp_path("bad.json"), std::vector<std::uint8_t>(bad.begin(), bad.end())));
+    std::string message = velmaroctl("import " + quoted(temp_path("bad.json")) + " -o " + quoted(temp_path("x.qzc")), true);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+    ASSERT_NE(std::string::npos, message.find("bad.json")) << message;
+    on_dialog(file_name(temp_path("kept.qzc")));
+    send_command(CMD_SAVE);
+    config_model.key_table[cell_index(1, 1)] = 0x05;
+    on_dialog(file_name(temp_path("bad.json")));
+    send_command(CMD_IMPORT_JSON);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ(message, boxes()[0].text);
+    EXPECT_EQ(MB_ICONERROR, boxes()[0].icon);
+    EXPECT_EQ(4, selected(rows_combo));
+    EXPECT_EQ(0x05, config_model.key_table[cell_index(1, 1)]);
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_EQ(temp_path("kept.qzc"), config_model.config_file_name);
+}
+
+TEST_F(ShellTools, ExportJsonWritesWhatExportWritesForTheFileSaveWouldWrite) {
+    on_dialog(file_name(temp_path("panel.qzc")));
+    send_command(CMD_SAVE);
+    config_model.key_table[cell_index(0, 0)] = 0x04;   // an edit not saved yet
+    SendMessageA(ghost_filter_check, BM_SETCHECK, BST_CHECKED, 0);
+    config_model.config_changed = 1;
+    on_dialog(file_name(temp_path("panel.json")));
+    send_command(CMD_EXPORT_JSON);
+    ASSERT_EQ(2u, dialogs().size());
+    EXPECT_EQ("Export JSON", dialogs()[1].title);
+    EXPECT_EQ("panel.json", dialogs()[1].text(FILE_NAME_FIELD));
+    EXPECT_EQ("JSON configuration (*.json)", dialogs()[1].text(FILE_TYPE_FIELD));
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(1, config_model.config_changed) << "the unsaved state stays";
+    EXPECT_EQ(temp_path("panel.qzc"), config_model.config_file_name);
+
+    on_dialog(file_name(temp_path("now.qzc")));
+    send_command(CMD_SAVE);
+    const std::string exported = velmaroctl("export " + quoted(temp_path("now.qzc")));
+    EXPECT_NE(std::string::npos, exported.find("\"A\""));
+    EXPECT_EQ(exported, file_text(temp_path("panel.json")));
+}
+
+struct SheetCase {
+    const char* what;
+    bool saved;              // the configuration was saved (as sheet.qzc) before
+    bool handler_runs;       // the program registered for SVG files exists
+    const char* proposed;
+};
+
+void PrintTo(const SheetCase& c, std::ostream* out) { *out << c.what; }
+
+class ShellSheet : public ShellTools, public testing::WithParamInterface<SheetCase> {};
+
+TEST_P(ShellSheet, WiringSheetIsSavedAndOpened) {
+    const SheetCase& c = GetParam();
+    const std::string opened = temp_path("opened.svg");
+    register_svg_handler(c.handler_runs ? "C:\\windows\\system32\\cmd.exe /c copy \"%1\" " + quoted(opened)
+                                        : "C:\\velmaro-nowhere\\viewer.exe \"%1\"");
+    if (c.saved) {
+        on_dialog(file_name(temp_path("sheet.qzc")));
+        send_command(CMD_SAVE);
+        clear_records();
+    }
+    config_model.key_table[cell_index(0, 0)] = 0x04;
+    config_model.config_changed = 1;
+    const std::string path = temp_path("wiring.svg");
+    on_dialog(file_name(path));
+    if (!c.handler_runs) answer_boxes({IDOK});
+    send_command(CMD_WIRING_SHEET);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("Save Wiring Sheet", dialogs()[0].title);
+    EXPECT_EQ(c.proposed, dialogs()[0].text(FILE_NAME_FIELD));
+    EXPECT_EQ(1, config_model.config_changed);
+    const std::string sheet = file_text(path);
+    if (c.handler_runs) {
+        EXPECT_TRUE(boxes().empty());
+        EXPECT_TRUE(pump_until([&] { return file_text(opened) == sheet; }, 20000)) << "given to the SVG program";
+    } else {
+        ASSERT_EQ(1u, boxes().size());
+        EXPECT_EQ("The wiring sheet was saved to " + path, boxes()[0].text);
+    }
+    if (!c.saved) {
+        EXPECT_NE(std::string::npos, sheet.find("Configuration not saved yet"));
+        return;
+    }
+    on_dialog(file_name(temp_path("sheet.qzc")));
+    answer_boxes({IDYES});   // the dialog's own question before overwriting
+    send_command(CMD_SAVE);
+    velmaroctl("sheet " + quoted(temp_path("sheet.qzc")) + " -o " + quoted(temp_path("ctl.svg")));
+    EXPECT_NE(std::string::npos, sheet.find("Configuration file " + temp_path("sheet.qzc")));
+    EXPECT_EQ(file_text(temp_path("ctl.svg")), sheet);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sheet, ShellSheet,
+                         testing::Values(SheetCase{"Saved", true, true, "sheet.svg"},
+                                         SheetCase{"NotSavedNoProgram", false, false, "Config.svg"}),
+                         [](const testing::TestParamInfo<SheetCase>& info) { return std::string(info.param.what); });

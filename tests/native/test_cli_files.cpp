@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
+#include <algorithm>
 #include <sstream>
 
 #include <unistd.h>
@@ -16,13 +19,15 @@
 #include <nlohmann/json.hpp>
 
 #include "config/config_file.h"
+#include "config/config_snapshot.h"
+#include "config/text_encoding.h"
 #include "fake_ui.h"
 #include "keys/key_codes.h"
 #include "test_config_helpers.h"
 #include "cli_test_support.h"
-#include "svg_writer.h"
+#include "sheet/svg_writer.h"
 #include "velmaroctl.h"
-#include "wiring_sheet.h"
+#include "sheet/wiring_sheet.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -91,13 +96,35 @@ void odd_codes() {
     set_cell(0, 1, 0xFA04, KEY_FLAG_MACRO);  // macro flag with number 0 refers to nothing
 }
 
+// Codes that an image holds but no editor makes, which only a number expresses: a release,
+// Break All and the delay in cells, two FN keys, the FN key in the FN table away from the FN
+// key, and the steps FN, release FN and release of Not Used.
+void codes_only_numbers_express() {
+    set_matrix({1, 2, 3}, {4, 5});
+    set_cell(0, 0, KEY_FLAG_BREAK | 4, KEY_FN);
+    set_cell(0, 1, KEY_BREAK_ALL, KEY_FLAG_REPEAT | KEY_DELAY);
+    set_cell(0, 2, KEY_DELAY, KEY_FLAG_BREAK);
+    set_cell(1, 0, KEY_FN, KEY_FN);
+    set_cell(1, 1, KEY_FLAG_REPEAT | KEY_FN, KEY_FLAG_MACRO | 2);
+    set_cell(1, 2, KEY_FLAG_REPEAT | KEY_BREAK_ALL);
+    set_macro(1, {KEY_FN, 0x04, KEY_FLAG_BREAK}, {KEY_FLAG_BREAK | KEY_FN, 0x84});
+}
+
+// One FN key, repeated, and the FN key in the FN table at its cell: names throughout.
+void repeat_fn_key() {
+    set_matrix({1, 2}, {3, 4});
+    set_cell(1, 0, KEY_FLAG_REPEAT | KEY_FN, KEY_FN);
+    set_cell(0, 1, 0x04, 0x05);
+}
+
 void eight_rows_one_column() {
     set_matrix({9}, {1, 2, 3, 4, 5, 6, 7, 8});
     for (int row = 0; row < 8; ++row) set_cell(row, 0, 58 + row, 116 + row);
 }
 
-// 20 cells whose macros take the whole budget: 11 records of 34 bytes and one of 25.
-void full_macro_memory() {
+// 20 cells whose macros take the whole budget: 11 records of 34 bytes and one of 25 (399
+// bytes), or with `last_breaks` 8 one of 26, which fills the macro area's 400 bytes.
+void full_macro_memory(int last_breaks = 7) {
     set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
     for (int slot = 0; slot < 12; ++slot) {
         set_cell(slot / 4, slot % 4, KEY_FLAG_MACRO | (slot + 1));
@@ -105,19 +132,18 @@ void full_macro_memory() {
         macro.in_use = 1;
         for (int i = 0; i < MACRO_STEP_COUNT; ++i) {
             macro.make_steps[i] = 4 + i;
-            macro.break_steps[i] = slot < 11 || i < 7 ? 0x84 + i : 0;
+            macro.break_steps[i] = slot < 11 || i < last_breaks ? 0x84 + i : 0;
         }
     }
 }
 
-// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table;
-// Break All and the delay, which only steps hold, give way to keys 50 and 100.
+// Key numbers first .. first + 19 in the normal table, the same repeated in the FN table
+// (Break All and the delay too, which only steps hold in the editors).
 std::function<void()> key_numbers_from(int first) {
     return [first] {
         set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
         for (int i = 0; i < 20; ++i) {
-            int key = (first + i) % 128;
-            if (key == KEY_BREAK_ALL || key == KEY_DELAY) key = key == KEY_DELAY ? 100 : 50;
+            const int key = (first + i) % 128;
             set_cell(i / 4, i % 4, key, KEY_FLAG_REPEAT | key);
         }
     };
@@ -135,7 +161,10 @@ std::vector<NamedConfiguration> configurations() {
         {"macros_with_gaps", macros_with_gaps},
         {"odd_codes", odd_codes},
         {"eight_rows_one_column", eight_rows_one_column},
-        {"full_macro_memory", full_macro_memory},
+        {"full_macro_memory", [] { full_macro_memory(); }},
+        {"full_macro_area", [] { full_macro_memory(8); }},
+        {"codes_only_numbers_express", codes_only_numbers_express},
+        {"repeat_fn_key", repeat_fn_key},
     };
     static const char* const names[] = {"keys_0", "keys_20", "keys_40", "keys_60",
                                         "keys_80", "keys_100", "keys_120"};
@@ -218,6 +247,22 @@ TEST_F(CliFiles, NumericExportWritesTheKeyCodes) {
 
 // ---- round trips --------------------------------------------------------------------------
 
+// An exported (ASCII) document as a Windows tool may save it: UTF-8 with a byte-order mark,
+// or UTF-16 with its mark (Windows PowerShell 5.1's "export X > x.json").
+enum class SavedAs { UTF8, UTF8_MARK, UTF16_LE, UTF16_BE };
+
+std::string saved_as(const std::string& ascii, SavedAs encoding) {
+    if (encoding == SavedAs::UTF8) return ascii;
+    if (encoding == SavedAs::UTF8_MARK) return "\xEF\xBB\xBF" + ascii;
+    const bool big = encoding == SavedAs::UTF16_BE;
+    std::string wide = big ? "\xFE\xFF" : "\xFF\xFE";
+    for (char c : ascii) {
+        EXPECT_GE(c, 0) << "the export holds only ASCII";
+        wide += big ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return wide;
+}
+
 TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
     for (const NamedConfiguration& configuration : configurations()) {
         SCOPED_TRACE(configuration.name);
@@ -229,12 +274,156 @@ TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
             if (numeric) args.push_back("--numeric");
             const CliResult exported = run_cli(args);
             ASSERT_EQ(CTL_EXIT_OK, exported.status) << exported.err;
-            write_text(path("doc.json"), exported.out);
-            const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
-            ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
-            EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
-            EXPECT_EQ(CTL_EXIT_OK, run_cli({"diff", path("doc.json"), path("original.qzc")}).status);
+            for (SavedAs encoding : {SavedAs::UTF8, SavedAs::UTF8_MARK, SavedAs::UTF16_LE, SavedAs::UTF16_BE}) {
+                SCOPED_TRACE(static_cast<int>(encoding));
+                write_text(path("doc.json"), saved_as(exported.out, encoding));
+                const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("again.qzc")});
+                ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
+                EXPECT_EQ(read_bytes(path("original.qzc")), read_bytes(path("again.qzc"))) << numeric;
+                EXPECT_EQ(CTL_EXIT_OK, run_cli({"diff", path("doc.json"), path("original.qzc")}).status);
+            }
         }
+    }
+}
+
+// A random configuration: any matrix on distinct pins, cells drawn from the keys, the FN key,
+// macros, the codes only a number expresses and any 16-bit code, and macros of random steps.
+int random_cell_code(std::mt19937& rng) {
+    const int key = static_cast<int>(rng() % 128);
+    const int macro = KEY_FLAG_MACRO | static_cast<int>(1 + rng() % 8);
+    const int any = static_cast<int>(rng() % 0x10000);
+    const int choices[] = {KEY_NOT_USED, key, KEY_FLAG_REPEAT | key, KEY_FN, KEY_FLAG_REPEAT | KEY_FN,
+                           KEY_BREAK_ALL, KEY_DELAY, KEY_FLAG_BREAK | key, macro, KEY_FLAG_REPEAT | macro,
+                           (any & KEY_FLAG_MACRO) ? any & ~0x80 : any};
+    return choices[rng() % (sizeof choices / sizeof choices[0])];
+}
+
+int random_step(std::mt19937& rng) {
+    const int choices[] = {static_cast<int>(1 + rng() % 255), static_cast<int>(rng() % 256) << 8 | KEY_DELAY,
+                           KEY_FN, KEY_FLAG_BREAK, KEY_FLAG_BREAK | KEY_FN, KEY_BREAK_ALL};
+    return choices[rng() % (sizeof choices / sizeof choices[0])];
+}
+
+void random_model(std::mt19937& rng) {
+    reset_to_default_configuration();
+    const int rows = static_cast<int>(1 + rng() % 8);
+    const int columns = static_cast<int>(1 + rng() % std::min(8, 9 - rows));
+    int pins[MATRIX_MAX_PINS] = {0, 1, 2, 3, 4, 5, 6, 7, 8};
+    std::shuffle(pins, pins + MATRIX_MAX_PINS, rng);
+    view->select_row_count(rows);
+    view->select_column_count(columns);
+    for (int i = 0; i < columns; ++i) config_model.column_pins[i] = pins[i];
+    for (int i = 0; i < rows; ++i) config_model.row_pins[i] = pins[columns + i];
+    view->set_single_key_checked(rng() % 2);
+    view->set_ghost_filter_checked(rng() % 2);
+    for (int c = 0; c < KEY_TABLE_SIZE; ++c) {
+        config_model.key_table[c] = random_cell_code(rng);
+        config_model.fn_key_table[c] = random_cell_code(rng);
+    }
+    for (int slot = 0; slot < 8; ++slot) {
+        MacroSlot& macro = config_model.macro_slots[slot];
+        macro.in_use = rng() % 2;
+        const int make_count = macro.in_use ? static_cast<int>(rng() % 17) : 0;
+        const int break_count = macro.in_use ? static_cast<int>(rng() % 17) : 0;
+        for (int i = 0; i < make_count; ++i) macro.make_steps[i] = random_step(rng);
+        for (int i = 0; i < break_count; ++i) macro.break_steps[i] = random_step(rng);
+    }
+    // A file keeps records only up to the highest macro that a cell refers to (reading takes
+    // no more), so macros above it are free, as the editors and import leave them.
+    static ConfigSnapshot snapshot;
+    capture_configuration(snapshot);
+    drop_macros_a_file_does_not_keep(snapshot);
+    apply_configuration(snapshot);
+}
+
+TEST_F(CliFiles, ExportThenImportGivesBackEveryFileThatTheEngineBuilds) {
+    std::mt19937 rng(20261208);
+    int files = 0;
+    for (int round = 0; round < 400; ++round) {
+        random_model(rng);
+        Image image{};
+        if (!build_config_image(image.data())) continue;  // macros past the macro area
+        ++files;
+        scramble_config_bytes(image.data());
+        const FileBytes original(image.begin(), image.end());
+        std::ofstream(path("random.qzc"), std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
+        for (bool numeric : {false, true}) {
+            SCOPED_TRACE("round " + std::to_string(round) + (numeric ? ", numeric" : ", named"));
+            std::vector<std::string> args = {"export", path("random.qzc")};
+            if (numeric) args.push_back("--numeric");
+            const CliResult exported = run_cli(args);
+            ASSERT_EQ(CTL_EXIT_OK, exported.status) << exported.err;
+            write_text(path("random.json"), exported.out);
+            const CliResult imported = run_cli({"import", path("random.json"), "-o", path("again.qzc")});
+            ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err << exported.out;
+            EXPECT_EQ("", imported.err);
+            const FileBytes again = read_bytes(path("again.qzc"));
+            std::string at;
+            for (std::size_t i = 0; i < again.size() && i < original.size(); ++i)
+                if (again[i] != original[i]) at += " " + std::to_string(i);
+            ASSERT_EQ(original, again) << "bytes differ at" << at << "\n" << exported.out;
+        }
+    }
+    EXPECT_GT(files, 200) << "most random models build";
+}
+
+// The one reader of JSON documents' encodings, byte by byte.
+TEST(JsonTextEncoding, ReadsUtf8AndMarkedUtf16AndNamesEverythingElse) {
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string text;     // when read
+        std::string problem;  // when refused
+    } cases[] = {
+        {"empty", "", "", ""},
+        {"ASCII", "{}", "{}", ""},
+        {"UTF-8", "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"", "\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\"", ""},
+        {"UTF-8 mark", "\xEF\xBB\xBF{}", "{}", ""},
+        {"UTF-8 mark only", "\xEF\xBB\xBF", "", ""},
+        {"UTF-16 LE", std::string("\xFF\xFE{\0\xE9\0\xAC\x20}\0", 10), "{\xC3\xA9\xE2\x82\xAC}", ""},
+        {"UTF-16 BE", std::string("\xFE\xFF\0{\0\xE9\x20\xAC\0}", 10), "{\xC3\xA9\xE2\x82\xAC}", ""},
+        {"UTF-16 LE pair", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), "\xF0\x9F\x98\x80", ""},
+        {"UTF-16 BE pair", std::string("\xFE\xFF\xDB\xFF\xDF\xFF", 6), "\xF4\x8F\xBF\xBF", ""},
+        {"UTF-16 mark only", "\xFF\xFE", "", ""},
+        {"UTF-16 odd length", std::string("\xFF\xFE{\0}", 5), "",
+         "The UTF-16 (little-endian) document ends in the middle of a character"},
+        {"UTF-16 high surrogate alone", std::string("\xFF\xFE{\0\x3D\xD8}\0", 8), "",
+         "The UTF-16 (little-endian) document holds a lone surrogate at offset 4"},
+        {"UTF-16 high surrogate at the end", std::string("\xFE\xFF\0{\xD8\x3D", 6), "",
+         "The UTF-16 (big-endian) document holds a lone surrogate at offset 4"},
+        {"UTF-16 low surrogate first", std::string("\xFF\xFE\x00\xDE\x3D\xD8", 6), "",
+         "The UTF-16 (little-endian) document holds a lone surrogate at offset 2"},
+        {"UTF-16 LE without mark", std::string("{\0}\0", 4), "",
+         "The document is UTF-16 (little-endian) without a byte-order mark"},
+        {"UTF-16 BE without mark", std::string("\0{\0}", 4), "",
+         "The document is UTF-16 (big-endian) without a byte-order mark"},
+        {"UTF-32 LE without mark", std::string("{\0\0\0", 4), "",
+         "The document is UTF-32 (little-endian) without a byte-order mark"},
+        {"UTF-32 BE without mark", std::string("\0\0\0{", 4), "",
+         "The document is UTF-32 (big-endian) without a byte-order mark"},
+        {"UTF-32 LE mark", std::string("\xFF\xFE\0\0{\0\0\0", 8), "",
+         "The document is UTF-32, which is not read: save it as UTF-8"},
+        {"UTF-32 BE mark", std::string("\0\0\xFE\xFF", 4), "",
+         "The document is UTF-32, which is not read: save it as UTF-8"},
+        {"Windows-1252", "{\"\xE9\"}", "", "The document is not UTF-8 text (bad byte sequence at offset 2)"},
+        {"after a UTF-8 mark", "\xEF\xBB\xBF{\x80}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 4)"},
+        {"cut short", "{\xE2\x82", "", "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"overlong", "{\xC0\xAF}", "", "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"overlong of three", "{\xE0\x80\xAF}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"encoded surrogate", "{\xED\xA0\x80}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"beyond U+10FFFF", "{\xF4\x90\x80\x80}", "",
+         "The document is not UTF-8 text (bad byte sequence at offset 1)"},
+        {"bad continuation", "ab\xC3(", "", "The document is not UTF-8 text (bad byte sequence at offset 2)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string text = "left over", problem = "left over";
+        EXPECT_EQ(c.problem.empty(), json_text_from_bytes(c.bytes, text, problem));
+        EXPECT_EQ(c.text, text);
+        EXPECT_EQ(c.problem, problem);
     }
 }
 
@@ -267,11 +456,37 @@ TEST_F(CliFiles, ImportReadsStandardInputForADash) {
     EXPECT_EQ(read_bytes(path("engine.qzc")), read_bytes(path("again.qzc")));
 }
 
+TEST_F(CliFiles, ImportSaysWhichMacrosTheFileWillNotKeepAndTheSheetLeavesThemOut) {
+    write_text(path("doc.json"), R"({
+      "format": "velmaro-config", "version": 1, "rows": 1, "columns": 2,
+      "column_pins": [1, 2], "row_pins": [3], "keys": [["macro 2", "A"]],
+      "macros": [{"number": 1, "make": ["B"]}, {"number": 2, "make": ["C"]},
+                 {"number": 5, "make": ["D"]}, {"number": 7}, {"number": 9, "break": ["E"]}]
+    })");
+    const std::string warning = path("doc.json") +
+        ": Macros 5 and 9 are not kept: a configuration file holds macros only up to the highest "
+        "number that a cell refers to, and no cell refers to them or to a higher one\n";
+    const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("doc.qzc")});
+    ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
+    EXPECT_EQ(warning, imported.err);
+    const Json exported = Json::parse(run_cli({"export", path("doc.qzc")}).out);
+    ASSERT_EQ(2u, exported["macros"].size()) << exported.dump();
+    EXPECT_EQ(1, exported["macros"][0]["number"]) << "below the highest reference a macro stays";
+    EXPECT_EQ(2, exported["macros"][1]["number"]);
+    const CliResult sheet = run_cli({"sheet", path("doc.json"), "-o", path("doc.svg")});
+    ASSERT_EQ(CTL_EXIT_OK, sheet.status) << sheet.err;
+    const std::vector<std::uint8_t> bytes = read_bytes(path("doc.svg"));
+    const std::string svg(bytes.begin(), bytes.end());
+    EXPECT_NE(std::string::npos, svg.find("Macro 2 ")) << "the sheet draws what the file holds";
+    EXPECT_EQ(std::string::npos, svg.find("Macro 5 "));
+    EXPECT_EQ(std::string::npos, svg.find("Macro 9 "));
+}
+
 // ---- import errors ----------------------------------------------------------------------
 
 Json base_document() {
     return Json::parse(R"({"format": "velmaro-config", "version": 1, "rows": 2, "columns": 2,
-      "column_pins": [1, 2], "row_pins": [3, 4], "keys": [["A", "B"], ["C", "D"]],
+      "column_pins": [1, 2], "row_pins": [3, 4], "keys": [["A", "macro 1"], ["C", "D"]],
       "macros": [{"number": 1, "make": ["A"]}]})");
 }
 
@@ -339,7 +554,7 @@ std::vector<ImportErrorCase> import_error_cases() {
          "can hold it"},
         {"FN step", [](Json& d) { d["macros"][0]["make"] = Json({"A", "FN"}); },
          "Macro 1, make step 2: the FN key cannot be a macro step"},
-        {"released FN step", [](Json& d) { d["macros"][0]["break"] = Json({0x82}); },
+        {"released FN step", [](Json& d) { d["macros"][0]["break"] = Json({"release FN"}); },
          "Macro 1, break step 1: the FN key cannot be a macro step"},
         {"Not Used step", [](Json& d) { d["macros"][0]["make"] = Json({"not used"}); },
          "Macro 1, make step 1: a step cannot be \"Not Used\""},
@@ -347,12 +562,26 @@ std::vector<ImportErrorCase> import_error_cases() {
          "Macro 1, break step 1: a release of \"Not Used\" cannot be a macro step"},
         {"delay in a cell", [](Json& d) { d["keys"][0][1] = "key 127"; },
          "\"keys\" at row 1, column 2: a delay is a macro step; a cell cannot hold it"},
-        {"delay step in a cell", [](Json& d) { d["fn_keys"] = Json::parse("[[0, 0], [0, 2687]]"); },
+        {"delay step in a cell", [](Json& d) { d["fn_keys"] = Json::parse(R"([[0, 0], [0, "delay 100ms"]])"); },
+         "\"fn_keys\" at row 2, column 2: \"delay 100ms\" is a macro step, not a key"},
+        {"delay key in the FN table", [](Json& d) { d["fn_keys"] = Json::parse(R"([[0, 0], [0, "Delay"]])"); },
          "\"fn_keys\" at row 2, column 2: a delay is a macro step; a cell cannot hold it"},
         {"break all in a cell", [](Json& d) { d["keys"][1][1] = "repeat break all"; },
          "\"keys\" at row 2, column 2: Break All is a macro step; a cell cannot hold it"},
-        {"release in a cell", [](Json& d) { d["keys"][1][0] = 0x84; },
-         "\"keys\" at row 2, column 1: a release is a macro step; a cell cannot hold it"},
+        {"release in a cell", [](Json& d) { d["keys"][1][0] = "release A"; },
+         "\"keys\" at row 2, column 1: \"release A\" is a macro step, not a key"},
+        {"repeat FN as a second FN key", [](Json& d) { d["keys"] = Json::parse(R"([["FN", "repeat FN"], [0, 0]])"); },
+         "\"keys\": the FN key is at row 1, column 1 and row 1, column 2; only one cell can hold it"},
+        {"FN by name beside an FN key by number", [](Json& d) { d["keys"] = Json::parse(R"([[1026, 0], [0, "FN"]])"); },
+         "\"keys\": the FN key is at row 1, column 1 and row 2, column 2; only one cell can hold it"},
+        {"FN in the FN table away from the FN key",
+         [](Json& d) {
+             d["keys"][0][0] = "FN";
+             d["fn_keys"] = Json::parse(R"([["FN", "FN"], [0, 0]])");
+         },
+         "\"fn_keys\" at row 1, column 2: the FN key can stand in the FN table only at the cell of the FN key"},
+        {"FN in the FN table without an FN key", [](Json& d) { d["fn_keys"] = Json::parse(R"([[0, 0], ["repeat FN", 0]])"); },
+         "\"fn_keys\" at row 2, column 1: the FN key can stand in the FN table only at the cell of the FN key"},
         {"huge number", [](Json& d) { d["rows"] = "raw:1e400"; }, "\"rows\" holds a number too large to read"},
         {"huge key code", [](Json& d) { d["keys"][1][0] = "raw:-1e999"; },
          "\"keys\" entry 2, entry 1 holds a number too large to read"},
@@ -366,11 +595,12 @@ std::vector<ImportErrorCase> import_error_cases() {
          "Error: Pin 2 is used for multiple scan lines"},
         {"budget",
          [](Json& d) {
+             d["keys"][0][0] = "macro 7";
              for (int n = 1; n <= 7; ++n)
                  d["macros"][n - 1] = {{"number", n}, {"make", std::vector<int>(16, 0x0A7F)},
                                        {"break", std::vector<int>(16, 0x0A7F)}};
          },
-         "The macros use 462 bytes of macro memory; 399 are available"},
+         "The macros use 462 bytes of macro memory; 400 are available"},
         {"empty records count against the memory",
          [](Json& d) {
              d["macros"] = Json::array();
@@ -378,8 +608,19 @@ std::vector<ImportErrorCase> import_error_cases() {
                  d["macros"].push_back({{"number", n}, {"make", std::vector<int>(16, 0x0A7F)},
                                         {"break", std::vector<int>(16, 0x0A7F)}});
              for (int n = 7; n <= 127; ++n) d["macros"].push_back({{"number", n}});
+             d["keys"][1][1] = "macro 127";
          },
-         "The macros use 638 bytes of macro memory; 399 are available"},
+         "The macros use 638 bytes of macro memory; 400 are available"},
+        {"one byte past the macro area",
+         [](Json& d) {
+             d["keys"][0][0] = "macro 7";
+             d["macros"] = Json::array();
+             for (int n = 1; n <= 6; ++n)  // 6 records of 66 bytes, then 5 bytes: 401
+                 d["macros"].push_back({{"number", n}, {"make", std::vector<int>(16, 0x0A7F)},
+                                        {"break", std::vector<int>(16, 0x0A7F)}});
+             d["macros"].push_back({{"number", 7}, {"make", {4, 5, 6}}});
+         },
+         "The macros use 401 bytes of macro memory; 400 are available"},
     };
 }
 
@@ -427,6 +668,8 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
     write_text(path("d.json"), "");
     write_text(path("syntax.json"), "{\n \"a\": [1 2]}");
     write_text(path("control.json"), "{\"a\": \"\x01\"}");
+    write_text(path("utf16.json"), std::string("{\0\"\0}\0", 6));
+    write_text(path("ansi.json"), "{\"name\": \"\xC4nderung\"}");
     Image invalid = valid_image(2, 2);
     invalid[IMAGE_ROWS] = 0;
     scramble_config_bytes(invalid.data());
@@ -453,6 +696,11 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
          path("syntax.json") + ": Invalid JSON: unexpected '2' at line 2, column 10"},
         {{"import", path("control.json"), "-o", path("x.qzc")},
          path("control.json") + ": Invalid JSON: unexpected byte 0x01 at line 1, column 8"},
+        {{"import", path("utf16.json"), "-o", path("x.qzc")},
+         path("utf16.json") + ": The document is UTF-16 (little-endian) without a byte-order mark"},
+        {{"diff", path("ansi.json"), path("short.qzc")},
+         path("ansi.json") + ": The document is not UTF-8 text (bad byte sequence at offset 10)",
+         CTL_EXIT_NOT_COMPARED},
         {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
         {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},
         {{"bogus", "x"},
@@ -675,6 +923,28 @@ void expect_texts_in_their_boxes(const std::vector<SheetText>& texts) {
     }
 }
 
+// The number after `attribute="` in the sheet's <svg> element.
+double svg_attribute(const std::string& svg, const std::string& attribute) {
+    const std::size_t at = svg.find(" " + attribute + "=\"");
+    return at == std::string::npos ? -1 : std::atof(svg.c_str() + at + attribute.size() + 3);
+}
+
+// The page fits A4 and Letter inside 10 mm margins (a browser prints it on one sheet of paper),
+// and shows the whole layout at one scale.
+void expect_one_printed_page(const std::string& svg) {
+    const double width = svg_attribute(svg, "width"), height = svg_attribute(svg, "height");
+    EXPECT_GT(width, 180.0);
+    EXPECT_LE(width, 190.0);
+    EXPECT_LE(height, 255.0);
+    const std::size_t box = svg.find("viewBox=\"0 0 ");
+    ASSERT_NE(std::string::npos, box);
+    double box_width = 0, box_height = 0;
+    ASSERT_EQ(2, std::sscanf(svg.c_str() + box, "viewBox=\"0 0 %lf %lf", &box_width, &box_height));
+    EXPECT_EQ(SHEET_WIDTH_MM, box_width);
+    EXPECT_NEAR(width / box_width, height / box_height, 0.0001) << "one scale across and down";
+    EXPECT_NE(std::string::npos, svg.find("mm\" viewBox")) << "sized in millimetres";
+}
+
 bool sheet_holds(const std::vector<SheetText>& texts, const std::string& wanted, bool whole) {
     for (const SheetText& t : texts)
         if (whole ? t.text == wanted : t.text.find(wanted) != std::string::npos) return true;
@@ -713,6 +983,16 @@ void forty_macros() {
     }
 }
 
+// Forty macros of the longest step names: the layout grows past 279 units, the page does not.
+void forty_long_macros() {
+    set_matrix({1, 2, 3, 4}, {5, 6, 7, 8, 9});
+    for (int cell = 0; cell < 20; ++cell) {
+        set_cell(cell / 4, cell % 4, KEY_FLAG_MACRO | (cell + 1), KEY_FLAG_MACRO | (cell + 21));
+        set_macro(cell, {70, 102, 100, 0xE6, 0x0A7F, 0xC6}, {0xE6});
+        set_macro(cell + 20, {100, 0xE4, 102, 70}, {0xE4, 0xE6, 0xC6});
+    }
+}
+
 TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
     const struct {
         const char* name;
@@ -734,6 +1014,7 @@ TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
          {"a <long> & \"odd\" name"}},
         {"forty macros", forty_macros, "m.qzc",
          {}, {"Macro 1  make (100 ms):", "Macro 40  make (500 ms):", "release Right Alt"}},
+        {"forty long macros", forty_long_macros, "long.qzc", {}, {"Macro 40  make", "Print Screen"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -744,7 +1025,7 @@ TEST_F(CliFiles, SheetIsOneWellFormedPageWhoseTextsFitTheirBoxes) {
         ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
         const std::vector<std::uint8_t> bytes = read_bytes(path("sheet.svg"));
         const std::string svg(bytes.begin(), bytes.end());
-        EXPECT_NE(std::string::npos, svg.find("width=\"210.00mm\" height=\"279.00mm\"")) << "one page";
+        expect_one_printed_page(svg);
         EXPECT_EQ(std::string::npos, svg.find("<script")) << "nothing but drawing";
         EXPECT_EQ(std::string::npos, svg.find("href")) << "no external files";
         const std::vector<SheetText> texts = read_sheet(svg);

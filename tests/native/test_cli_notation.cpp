@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "key_notation.h"
+#include "keys/key_notation.h"
 #include "keys/key_codes.h"
 #include "keys/key_names.h"
 #include "unit_commands.h"

@@ -95,8 +95,10 @@ TEST_F(CliUnits, UnitsListsTheAttachedUnitsWithTheirSerialNumbers) {
          "Unit #1  SN- 1\nUnit #2  SN- 2\nUnit #3  SN- 123\n"},
         {{{1, "11111111"}, {2, "22222222"}, {3, "33333333"}, {4, "44444444"}},
          "Unit #1  SN- 11111111\nUnit #2  SN- 22222222\nUnit #3  SN- 33333333\nUnit #4  SN- 44444444\n"},
-        // like the utility: without unit 2 no further unit is looked for
-        {{{1, "12345678"}, {3, "33333333"}}, "Unit #1  SN- 12345678\n"},
+        // every unit number is looked at, also where the utility's own search stops at unit 2
+        {{{1, "12345678"}, {3, "33333333"}}, "Unit #1  SN- 12345678\nUnit #3  SN- 33333333\n"},
+        {{{3, "33333333"}}, "Unit #3  SN- 33333333\n"},
+        {{{2, "22222222"}, {4, "44444444"}}, "Unit #2  SN- 22222222\nUnit #4  SN- 44444444\n"},
     };
     for (const auto& c : cases) {
         SimUnits units;
@@ -134,6 +136,19 @@ TEST_F(CliUnits, ReadSavesTheSameFileThatWasWritten) {
     ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
     EXPECT_EQ("The configuration was successfully read from the VELMARO\n", result.out);
     EXPECT_EQ(read_bytes(file()), read_bytes(path("back.qzc")));
+}
+
+TEST_F(CliUnits, ReadBacksUpAUnitWhoseLinesShareAPin) {
+    Bytes clash = sim_basic_image(2, 2);
+    clash[IMAGE_PIN_LIST + 1] = 1;  // column 2 on pin 1, with column 1: no build would make it
+    clash[IMAGE_KEY_TABLE + 1] = 0x04;
+    sim.add_unit(1, "12345678", with_mark(clash));
+    const CliResult result = run_cli({"read", "-o", path("backup.qzc")});
+    ASSERT_EQ(CTL_EXIT_OK, result.status) << result.err;
+    Bytes saved = read_bytes(path("backup.qzc"));
+    ASSERT_EQ(static_cast<std::size_t>(CONFIG_IMAGE_SIZE), saved.size());
+    scramble_config_bytes(saved.data());
+    EXPECT_EQ(clash, saved) << "the file holds the bytes the unit holds";
 }
 
 TEST_F(CliUnits, SeveralUnitsNeedAUnitNumber) {
@@ -201,32 +216,35 @@ TEST_F(CliUnits, WriteAllWritesEveryUnitInTurnWithALineEach) {
     const std::string ok = ": written\n";
     const struct {
         const char* name;
-        int units;
+        std::vector<int> units;
         int lost_unit;  // unplugged part-way through its write, 0 for none
         bool verify;
         std::string out;
         std::string err;
         int status;
     } cases[] = {
-        {"three units", 3, 0, false,
+        {"three units", {1, 2, 3}, 0, false,
          "Unit #1  SN- 11111111" + ok + "Unit #2  SN- 22222222" + ok + "Unit #3  SN- 33333333" + ok, "",
          CTL_EXIT_OK},
-        {"one unit", 1, 0, true, "Unit #1  SN- 11111111: written and verified\n", "", CTL_EXIT_OK},
-        {"unit 2 lost", 3, 2, false,
+        {"one unit", {1}, 0, true, "Unit #1  SN- 11111111: written and verified\n", "", CTL_EXIT_OK},
+        {"units 1 and 3: every unit number is looked at", {1, 3}, 0, false,
+         "Unit #1  SN- 11111111" + ok + "Unit #3  SN- 33333333" + ok, "", CTL_EXIT_OK},
+        {"unit 4 alone", {4}, 0, true, "Unit #4  SN- 44444444: written and verified\n", "", CTL_EXIT_OK},
+        {"unit 2 lost", {1, 2, 3}, 2, false,
          "Unit #1  SN- 11111111" + ok + "Unit #2  SN- 22222222: Error while writing to the VELMARO (2)\n"
          "Unit #3  SN- 33333333" + ok,
          "1 of 3 units did not take the configuration\n", CTL_EXIT_FAILED},
-        {"unit 1 lost, verify", 2, 1, true,
+        {"unit 1 lost, verify", {1, 2}, 1, true,
          "Unit #1  SN- 11111111: Error while writing to the VELMARO (1)\n"
          "Unit #2  SN- 22222222: written and verified\n",
          "1 of 2 units did not take the configuration\n", CTL_EXIT_NOT_COMPARED},
-        {"no unit", 0, 0, false, "", "The VELMARO (1) was not found\n", CTL_EXIT_FAILED},
+        {"no unit", {}, 0, false, "", "The VELMARO (1) was not found\n", CTL_EXIT_FAILED},
     };
     const Bytes written = with_mark(built_image());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         SimUnits units;
-        for (int unit = 1; unit <= c.units; ++unit) units.add_unit(unit, std::string(8, char('0' + unit)));
+        for (int unit : c.units) units.add_unit(unit, std::string(8, char('0' + unit)));
         if (c.lost_unit) units.fail_after(c.lost_unit, 20);
         std::vector<std::string> args = {"write", file(), "--all"};
         if (c.verify) args.push_back("--verify");
@@ -234,7 +252,7 @@ TEST_F(CliUnits, WriteAllWritesEveryUnitInTurnWithALineEach) {
         EXPECT_EQ(c.status, result.status);
         EXPECT_EQ(c.out, result.out);
         EXPECT_EQ(c.err, result.err);
-        for (int unit = 1; unit <= c.units; ++unit) {
+        for (int unit : c.units) {
             if (unit == c.lost_unit) continue;
             EXPECT_EQ(written, units.image(unit)) << unit;
         }

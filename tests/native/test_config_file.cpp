@@ -293,6 +293,45 @@ TEST_F(ConfigFileTest, RejectedFilesChangeNothing) {
     }
 }
 
+// A file named on the command line or dropped on the window: no question, no dialog; Open's
+// messages, and what it leaves as it was.
+TEST_F(ConfigFileTest, OpeningAPathLoadsItOrKeepsModelAndNameWithOpensMessage) {
+    write_bytes(path("good.qzc"), scrambled(valid_image(3, 2)));
+    Image bad_rows = valid_image(5, 4);
+    bad_rows[IMAGE_ROWS] = 0;
+    write_bytes(path("rows0.qzc"), scrambled(bad_rows));
+    write_bytes(path("short.qzc"), first_bytes(scrambled(valid_image(5, 4)), 511));
+    const struct {
+        const char* file;
+        const char* message;  // none when it opens
+    } cases[] = {
+        {"good.qzc", nullptr},
+        {"rows0.qzc", "Invalid configuration file"},
+        {"short.qzc", "Invalid configuration file"},
+        {"missing.qzc", "Error opening the file"},
+        {"", "Error opening the file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        reset_to_default_configuration();
+        std::strcpy(config_model.config_file_name, "current.qzc");
+        const EngineSnapshot before = EngineSnapshot::take();
+        const std::string file = path(c.file);
+        EXPECT_EQ(c.message == nullptr, open_configuration_path(file.c_str()));
+        EXPECT_TRUE(fake_dialogs.empty());
+        if (c.message) {
+            EXPECT_EQ((std::vector<std::string>{c.message}), fake_message_texts());
+            EXPECT_TRUE(before.unchanged());
+            EXPECT_EQ(0, fake_refresh_count);
+        } else {
+            EXPECT_TRUE(fake_message_texts().empty());
+            EXPECT_EQ(file, config_model.config_file_name);
+            EXPECT_EQ(3, view->row_count());
+            EXPECT_EQ(1, fake_refresh_count);
+        }
+    }
+}
+
 TEST_F(ConfigFileTest, OpenQuestionAndDialogOutcomes) {
     const struct {
         const char* what;

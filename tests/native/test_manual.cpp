@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path SOURCE_DIR = VELMARO_SOURCE_DIR;
-const char* const PROGRAM_FOLDERS[] = {"app", "config", "keys", "device", "resources", "tools/velmaroctl"};
+const char* const PROGRAM_FOLDERS[] = {"app", "config", "keys", "device", "sheet", "resources", "tools/velmaroctl"};
 
 std::string read_file(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -15,7 +15,10 @@ build=$(cd "$2" && pwd)
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 . "$top/tools/wine-common.sh"
 dist=$build/dist
-helpers=$build/windows/bin
+helpers=$(velmaro_test_tree "$build")/bin
+# The 32-bit packages, or the x86-64 ones on a machine that cannot start 32-bit programs.
+platform=win32
+[ "${helpers%/bin}" = "$build/windows" ] || platform=win64
 state=$build/package-tests/$kind
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELMARO'
 
@@ -28,7 +31,7 @@ files_under() { (cd "$1" && find . -type f | sed 's|^\./||' | LC_ALL=C sort); }
 # beside the program.
 unpack_zip() {
     local zip out=$1
-    zip=$(ls "$dist"/velmaro-*-win32.zip) || fail "no 32-bit zip in $dist"
+    zip=$(ls "$dist"/velmaro-*-$platform.zip) || fail "no $platform zip in $dist"
     mkdir -p "$out"
     (cd "$out" && cmake -E tar xf "$zip")
     folder="$out/$(basename "$zip" .zip)"
@@ -71,7 +74,7 @@ test_zip() {
 
 test_installer() {
     local setup dir menu
-    setup=$(ls "$dist"/velmaro-*-win32-setup.exe) || fail "no 32-bit installer in $dist"
+    setup=$(ls "$dist"/velmaro-*-$platform-setup.exe) || fail "no $platform installer in $dist"
     unpack_zip "$state/expected"
     run_wine "$setup" /S || fail "the installer ended with exit code $?"
     dir="$WINEPREFIX/drive_c/Program Files (x86)/VELMARO"
@@ -99,6 +102,11 @@ test_installer() {
     ! registry_has "$uninstall_key" || fail "the Add/Remove Programs entry is left behind"
 }
 
+if [ "$kind" = installer ] && [ $VELMARO_WINE32 = 0 ]; then
+    # The NSIS installers of both platforms are 32-bit programs.
+    echo "Skipped: the installer is a 32-bit program, and this machine does not start those."
+    exit 77
+fi
 velmaro_wine_stop "$state" 2>/dev/null || true
 rm -rf "$state"
 mkdir -p "$state"

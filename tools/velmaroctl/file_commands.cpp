@@ -2,19 +2,17 @@
 #include "file_commands.h"
 
 #include <cctype>
-#include <ctime>
-#include <fstream>
 #include <iostream>
 #include <iterator>
-#include <sstream>
 
 #include "config/config_file.h"
-#include "config_diff.h"
-#include "json_codec.h"
+#include "config/config_diff.h"
+#include "config/json_codec.h"
+#include "config/json_file.h"
 #include "text_output.h"
 #include "unit_commands.h"
 #include "velmaroctl.h"
-#include "wiring_sheet.h"
+#include "sheet/wiring_sheet.h"
 
 namespace {
 constexpr const char* UNIT_PREFIX = "unit:";
@@ -22,21 +20,11 @@ constexpr const char* STANDARD_INPUT = "-";
 constexpr int NOT_A_UNIT = 0;
 constexpr int BAD_UNIT = -1;
 
+// The document of import: standard input for "-", else the file as the window reads it.
 bool read_text_file(const std::string& path, std::string& text) {
-    if (path == STANDARD_INPUT) {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
-    if (refuse_directory(path)) return false;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) {
-        report_error("Error opening the file: " + path);
-        return false;
-    }
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return true;
+    if (path != STANDARD_INPUT) return read_document_file(path, text);
+    const std::string bytes(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
+    return json_document_text(path, bytes, text);
 }
 
 // The unit number of a "unit:N" source, NOT_A_UNIT for a file, BAD_UNIT for "unit:" with
@@ -57,25 +45,12 @@ bool is_json_name(const std::string& name) {
     return end == suffix;
 }
 
-std::string today() {
-    const std::time_t now = std::time(nullptr);
-    char text[16] = "";
-    const std::tm* local = std::localtime(&now);
-    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
-    return text;
-}
-
 // What the sheet names as its source: the file, or the unit with its serial number.
 std::string sheet_source_label(const std::string& source) {
     const int unit = unit_of_source(source);
-    if (unit == NOT_A_UNIT) return "Configuration file " + source;
+    if (unit == NOT_A_UNIT) return sheet_file_label(source);
     read_unit_serial(unit);
     return "VELMARO (" + std::to_string(unit) + ")  SN- " + std::to_string(unit_serial[unit]);
-}
-
-bool load_json_file(const std::string& path, ConfigSnapshot& snapshot) {
-    std::string text;
-    return read_text_file(path, text) && import_configuration(text, path, snapshot);
 }
 }  // namespace
 
@@ -83,8 +58,9 @@ bool load_source(const std::string& source, ConfigSnapshot& snapshot) {
     const int unit = unit_of_source(source);
     if (unit == NOT_A_UNIT && is_json_name(source)) return load_json_file(source, snapshot);
     if (unit == NOT_A_UNIT) return load_config_file(source, snapshot);
-    bool present[MAX_UNITS + 1] = {};
-    enumerate_cli_units(present);
+    if (!unit_library_ready()) return false;
+    bool opened[MAX_UNITS + 1] = {};
+    search_units(opened);
     return load_unit_configuration(unit, snapshot);
 }
 
@@ -137,7 +113,7 @@ int run_sheet_command(const std::string& source, const std::string& output) {
     if (!valid_source_name(source)) return CTL_EXIT_USAGE;
     static ConfigSnapshot snapshot;
     if (!load_source(source, snapshot)) return CTL_EXIT_FAILED;
-    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), today()});
+    const std::string svg = wiring_sheet_svg(snapshot, {sheet_source_label(source), sheet_date_today()});
     if (write_file_atomically(output, reinterpret_cast<const std::uint8_t*>(svg.data()), svg.size()))
         return CTL_EXIT_OK;
     report_error("Error saving the file: " + output);

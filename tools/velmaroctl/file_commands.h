@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 
 // A source of a configuration: a configuration file, a JSON document (a name ending in
 // ".json", read as import reads it) or "unit:N". On failure reports and returns false.

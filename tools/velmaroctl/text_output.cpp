@@ -2,19 +2,12 @@
 #include "text_output.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
 
-#include "key_notation.h"
+#include "keys/key_notation.h"
 
 namespace {
 constexpr const char* GAP = "  ";
-
-std::string hex_code(int code) {
-    char text[16];
-    std::snprintf(text, sizeof text, "code 0x%04X", static_cast<unsigned>(code) & 0xFFFFu);
-    return text;
-}
 
 std::string on_off(bool on) { return on ? "on" : "off"; }
 
@@ -83,23 +76,6 @@ int macro_memory_remaining(const ConfigSnapshot& snapshot) {
     return MACRO_MEMORY_SIZE - macro_memory_used();
 }
 }  // namespace
-
-std::string cell_display_text(int code) {
-    const std::string text = cell_code_text(code);
-    return text.empty() ? hex_code(code) : text;
-}
-
-std::string step_display_text(int step) {
-    const std::string text = step_text(step);
-    return text.empty() ? hex_code(step) : text;
-}
-
-std::string steps_display_text(const std::vector<int>& steps) {
-    if (steps.empty()) return "(none)";
-    std::string text;
-    for (std::size_t i = 0; i < steps.size(); ++i) text += (i ? ", " : "") + step_display_text(steps[i]);
-    return text;
-}
 
 void show_configuration(const ConfigSnapshot& snapshot, std::ostream& out) {
     print_settings(snapshot, out);

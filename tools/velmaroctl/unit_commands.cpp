@@ -7,12 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "config_diff.h"
 #include "keys/key_codes.h"
 #include "device/hid_call.h"
+#include "device/unit_listing.h"
+#include "device/unit_write.h"
 #include "velmaroctl.h"
-
-void (*before_verify_read)(int unit) = nullptr;
 
 namespace {
 constexpr int BAR_WIDTH = 20;
@@ -59,8 +58,8 @@ std::vector<int> percentages(const std::string& text) {
 
 // The unit a transfer uses: the one asked for, or unit 1 when only one is attached.
 int choose_unit(int requested) {
-    bool present[MAX_UNITS + 1] = {};
-    const int count = enumerate_cli_units(present);
+    bool opened[MAX_UNITS + 1] = {};
+    const int count = search_units(opened);
     if (requested != 0) return requested;
     if (count == 1) return 1;
     report_error(std::to_string(count) + " VELMARO units are attached: choose one with --unit N");
@@ -81,22 +80,9 @@ int read_unit_image(int unit, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     return run_transfer([&] { return device_read_image(image, unit); });
 }
 
-// A configuration file ready to be written: its configuration, its image, and what a unit
-// gives back after the write (the FN table and macro records that the write does not send
-// are not part of it).
-struct WritePlan {
-    ConfigSnapshot snapshot;
-    ConfigSnapshot as_written;
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-};
-
 bool prepare_write(const std::string& file, WritePlan& plan) {
-    if (!load_config_file(file, plan.snapshot) || !image_from_snapshot(plan.snapshot, plan.image))
-        return false;
-    std::uint8_t written[CONFIG_IMAGE_SIZE];
-    device_image_as_written(plan.image, written);
-    if (!snapshot_from_image(written, plan.as_written)) plan.as_written = plan.snapshot;
-    return true;
+    static ConfigSnapshot snapshot;  // 16 KB: off the stack
+    return load_config_file(file, snapshot) && plan_write(snapshot, plan);
 }
 
 bool fn_table_holds_codes(const ConfigSnapshot& snapshot) {
@@ -125,7 +111,7 @@ void report_unwritten(const WritePlan& plan) {
     }
 }
 
-// How a write (and its verify) to one unit went.
+// How a write (and its verify) to one unit went, with the exit status it gives.
 struct UnitOutcome {
     int status;
     bool written;
@@ -133,62 +119,34 @@ struct UnitOutcome {
     std::vector<std::string> differences;
 };
 
-std::string places(std::size_t count) {
-    return std::to_string(count) + (count == 1 ? " place" : " places");
-}
-
 UnitOutcome write_to_unit(const WritePlan& plan, int unit, bool verify) {
-    const int result = run_transfer([&] { return device_write_image(plan.image, unit); });
+    const UnitWriteOutcome outcome = write_unit(plan, unit, verify);
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
-    if (result != TRANSFER_OK) return {failed, false, transfer_error_text(result, unit, true), {}};
-    if (!verify) return {CTL_EXIT_OK, true, "written", {}};
-    if (before_verify_read) before_verify_read(unit);
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-    const int read = read_unit_image(unit, image);
-    if (read != TRANSFER_OK) return {failed, true, transfer_error_text(read, unit, false), {}};
-    ConfigSnapshot read_back;
-    if (!snapshot_from_image(image, read_back)) return {failed, true, "Invalid configuration", {}};
-    UnitOutcome outcome{CTL_EXIT_OK, true, "written and verified",
-                        compare_configurations(plan.as_written, read_back)};
-    if (outcome.differences.empty()) return outcome;
-    outcome.status = CTL_EXIT_FAILED;
-    outcome.text = "verify failed: differs in " + places(outcome.differences.size());
-    return outcome;
+    int status = CTL_EXIT_OK;
+    if (outcome.write_result != TRANSFER_OK || outcome.read_result != TRANSFER_OK) status = failed;
+    else if (!outcome.differences.empty()) status = CTL_EXIT_FAILED;
+    return {status, outcome.write_result == TRANSFER_OK, write_outcome_words(outcome, unit), outcome.differences};
 }
 
 int write_one_unit(const WritePlan& plan, const std::string& file, int unit, bool verify) {
     const UnitOutcome outcome = write_to_unit(plan, unit, verify);
-    if (outcome.written) *ctl_out << "The configuration was successfully saved to the VELMARO\n";
+    if (outcome.written) *ctl_out << transfer_result_text(TRANSFER_OK, unit, true) << "\n";
     for (const std::string& line : outcome.differences) *ctl_out << line << "\n";
     if (outcome.status == CTL_EXIT_OK && verify)
         *ctl_out << "Verified: the VELMARO (" << unit << ") holds the configuration of " << file << "\n";
     if (!outcome.differences.empty())
         report_error("Verify failed: the VELMARO (" + std::to_string(unit) + ") differs from " +
-                     file + " in " + places(outcome.differences.size()));
+                     file + " in " + count_of_places(outcome.differences.size()));
     else if (outcome.status != CTL_EXIT_OK)
         report_error(outcome.text);
     return outcome.status;
 }
 
-std::string unit_label(int unit) {
-    return "Unit #" + std::to_string(unit) + "  SN- " + std::to_string(unit_serial[unit]);
-}
-
-// The attached units, in number order.
-std::vector<int> attached_units() {
-    bool present[MAX_UNITS + 1] = {};
-    if (enumerate_cli_units(present) == 1) present[1] = read_unit_serial(1);
-    std::vector<int> units;
-    for (int unit = 1; unit <= MAX_UNITS; ++unit)
-        if (present[unit]) units.push_back(unit);
-    return units;
-}
-
 // One line per unit; the worst status of all (2 over 1 over 0).
 int write_all_units(const WritePlan& plan, bool verify) {
-    const std::vector<int> units = attached_units();
+    const std::vector<int> units = list_attached_units();
     if (units.empty()) {
-        report_error(transfer_error_text(TRANSFER_NOT_FOUND, 1, true));
+        report_error(transfer_result_text(TRANSFER_NOT_FOUND, 1, true));
         return verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
     }
     int status = CTL_EXIT_OK;
@@ -206,12 +164,11 @@ int write_all_units(const WritePlan& plan, bool verify) {
 }
 }  // namespace
 
-bool read_unit_serial(int unit) {
-    HidDeviceHandle handle{};
-    if (call_open_hid_device(DEVICE_ID, HID_REPORT_SIZE, HID_REPORT_SIZE, &handle, unit) != 0) return false;
-    unit_serial[unit] = device_read_serial(&handle);
-    call_close_hid_device(&handle);
-    return true;
+bool unit_library_ready() {
+    std::string problem;
+    if (load_hid_library(problem)) return true;
+    report_error(problem);
+    return false;
 }
 
 std::string progress_line(const std::string& progress_text) {
@@ -228,54 +185,39 @@ std::string progress_line(const std::string& progress_text) {
 void install_cli_transfer_ui(bool terminal) {
     progress_on_terminal = terminal;
     progress_width = 0;
+    after_unit_transfer = finish_progress;
     set_transfer_ui(&cli_transfer_ui);
 }
 
-int enumerate_cli_units(bool present[MAX_UNITS + 1]) {
-    unit_count = 1;
-    if (!read_unit_serial(2)) return unit_count;
-    present[2] = true;
-    unit_count = 2;
-    present[1] = read_unit_serial(1);
-    if (!read_unit_serial(3)) return unit_count;
-    present[3] = true;
-    unit_count = 3;
-    if (!read_unit_serial(4)) return unit_count;
-    present[4] = true;
-    unit_count = 4;
-    return unit_count;
-}
-
-std::string transfer_error_text(int result, int unit, bool writing) {
-    const std::string number = "(" + std::to_string(unit) + ")";
-    if (result == TRANSFER_NOT_FOUND) return "The VELMARO " + number + " was not found";
-    if (result == TRANSFER_FAILED && writing) return "Error while writing to the VELMARO " + number;
-    if (result == TRANSFER_FAILED) return "Error while reading from the VELMARO " + number;
-    if (result == TRANSFER_INVALID && !writing) return "Invalid configuration";
-    return "Unknown error (" + std::to_string(result) + ")";
+// Reads a unit's image and decodes it as the window's Read does; on failure reports and
+// returns false.
+bool read_unit_configuration(int unit, std::uint8_t image[CONFIG_IMAGE_SIZE], ConfigSnapshot& snapshot) {
+    const int result = read_unit_image(unit, image);
+    if (result != TRANSFER_OK) {
+        report_error(transfer_result_text(result, unit, false));
+        return false;
+    }
+    if (snapshot_from_image(image, snapshot)) return true;
+    report_error(transfer_result_text(TRANSFER_INVALID, unit, false));
+    return false;
 }
 
 bool load_unit_configuration(int unit, ConfigSnapshot& snapshot) {
     std::uint8_t image[CONFIG_IMAGE_SIZE];
-    const int result = read_unit_image(unit, image);
-    if (result != TRANSFER_OK) {
-        report_error(transfer_error_text(result, unit, false));
-        return false;
-    }
-    if (snapshot_from_image(image, snapshot)) return true;
-    report_error("Invalid configuration");
-    return false;
+    return read_unit_configuration(unit, image, snapshot);
 }
 
 int run_units_command() {
-    const std::vector<int> units = attached_units();
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
+    const std::vector<int> units = list_attached_units();
     for (int unit : units) *ctl_out << unit_label(unit) << "\n";
     if (!units.empty()) return CTL_EXIT_OK;
-    report_error(transfer_error_text(TRANSFER_NOT_FOUND, 1, false));
+    report_error(transfer_result_text(TRANSFER_NOT_FOUND, 1, false));
     return CTL_EXIT_FAILED;
 }
 
 int run_write_command(const std::string& file, int unit, bool verify, bool all) {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
     static WritePlan plan;  // three configurations of 16 KB each: kept off the stack
     if (!prepare_write(file, plan)) return failed;
@@ -287,11 +229,15 @@ int run_write_command(const std::string& file, int unit, bool verify, bool all) 
 }
 
 int run_read_command(const std::string& output, int unit) {
+    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     unit = choose_unit(unit);
     if (unit == NO_UNIT) return CTL_EXIT_USAGE;
-    ConfigSnapshot snapshot;
-    if (!load_unit_configuration(unit, snapshot) || !save_config_file(output, snapshot))
+    // A backup: the bytes the unit holds, not an image built anew (which a pin clash on the
+    // unit would refuse).
+    static ConfigSnapshot snapshot;
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (!read_unit_configuration(unit, image, snapshot) || !save_image_file(output, image))
         return CTL_EXIT_FAILED;
-    *ctl_out << "The configuration was successfully read from the VELMARO\n";
+    *ctl_out << transfer_result_text(TRANSFER_OK, unit, false) << "\n";
     return CTL_EXIT_OK;
 }

@@ -2,8 +2,10 @@
 #pragma once
 #include <string>
 
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 #include "device/device_protocol.h"
+#include "device/unit_listing.h"
+#include "device/unit_write.h"
 
 // One line for the terminal from a progress text of the transfers ("Writing configuration -
 // 46%\nWriting data - 0%"): a bar for the phase under way, then both percentages.
@@ -13,16 +15,9 @@ std::string progress_line(const std::string& progress_text);
 // nothing otherwise; no messages to pump; waits sleep.
 void install_cli_transfer_ui(bool terminal);
 
-// Finds the attached units the way the utility does (unit 2, then 1, then 3 and 4), sets
-// unit_count and unit_serial, and notes which units opened. Unit 1's serial number is read
-// only when several units are attached. Returns unit_count.
-int enumerate_cli_units(bool present[MAX_UNITS + 1]);
-
-// Reads the serial number of a unit into unit_serial; false when the unit does not open.
-bool read_unit_serial(int unit);
-
-// The message for a transfer result other than TRANSFER_OK.
-std::string transfer_error_text(int result, int unit, bool writing);
+// Loads the device library where it is not linked (velmaroctl.exe); false, after saying
+// "VELMAROSN.dll not found beside velmaroctl.exe", when it is not there.
+bool unit_library_ready();
 
 // Reads and decodes the configuration of a unit; on failure reports and returns false.
 bool load_unit_configuration(int unit, ConfigSnapshot& snapshot);
@@ -34,5 +29,5 @@ int run_units_command();
 int run_write_command(const std::string& file, int unit, bool verify, bool all);
 int run_read_command(const std::string& output, int unit);
 
-// Called by write --verify between the write and the read-back (tests change the unit here).
-extern void (*before_verify_read)(int unit);
+// before_verify_read (device/unit_write.h) runs between the write and the read-back of
+// write --verify (tests change the unit there).

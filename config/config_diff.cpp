@@ -1,9 +1,9 @@
 // Comparing two configurations in readable names: settings, pins, both key tables, macros.
-#include "config_diff.h"
+#include "config/config_diff.h"
 
 #include <algorithm>
 
-#include "text_output.h"
+#include "keys/key_notation.h"
 
 namespace {
 constexpr const char* ABSENT = "-";  // a line or cell outside the matrix

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 
 // One line per difference, "<what>: <in a> -> <in b>"; empty when the two configurations
 // would build the same image. Cells outside a matrix show as "-".

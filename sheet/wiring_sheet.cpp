@@ -1,14 +1,14 @@
 // The wiring sheet's page layout: title, header pins, key tables, options, macro memory and
 // the macros, top to bottom, every text fitted to its box.
-#include "wiring_sheet.h"
+#include "sheet/wiring_sheet.h"
 
 #include <algorithm>
+#include <ctime>
 #include <vector>
 
-#include "key_notation.h"
+#include "keys/key_notation.h"
 #include "keys/key_codes.h"
-#include "svg_writer.h"
-#include "text_output.h"
+#include "sheet/svg_writer.h"
 
 namespace {
 constexpr double MARGIN = 10.0;
@@ -147,7 +147,7 @@ CellText cell_text(int code) {
         name[0] = 'M';
         return {{name, repeat ? "macro, repeat" : "macro"}, &MACRO_CELL};
     }
-    if (plain == KEY_FN) return {{name, repeat ? "FN key, repeat" : "FN key"}, &FN_CELL};
+    if (is_fn_key(code)) return {{name, repeat ? "FN key, repeat" : "FN key"}, &FN_CELL};
     if (repeat) return {{name, "repeat"}, &REPEAT_CELL};
     return {{name}, plain == KEY_NOT_USED ? &UNUSED_CELL : &CELL};
 }
@@ -331,6 +331,16 @@ double draw_title(Svg& svg, const SheetLabels& labels, double y) {
 }
 }  // namespace
 
+std::string sheet_file_label(const std::string& path) { return "Configuration file " + path; }
+
+std::string sheet_date_today() {
+    const std::time_t now = std::time(nullptr);
+    char text[16] = "";
+    const std::tm* local = std::localtime(&now);
+    if (local) std::strftime(text, sizeof text, "%Y-%m-%d", local);
+    return text;
+}
+
 std::string sheet_step_text(int step) {
     if (is_delay_step(step)) return "wait " + std::to_string(delay_step_ms(step)) + " ms";
     if (step <= 0 || step > 0xFF) return step_display_text(step);
@@ -359,9 +369,10 @@ std::string wiring_sheet_svg(const ConfigSnapshot& snapshot, const SheetLabels& 
         body.text.clear();
         bottom = draw_page(body, snapshot, labels, TIGHT, macro_text_size);
     }
+    const double height = std::max(SHEET_HEIGHT_MM, bottom + MARGIN);
+    const double scale = std::min(PAGE_MAX_WIDTH_MM / SHEET_WIDTH_MM, PAGE_MAX_HEIGHT_MM / height);
     Svg page;
-    svg_begin(page, SHEET_WIDTH_MM, std::max(SHEET_HEIGHT_MM, bottom + MARGIN),
-              "VELMARO wiring sheet: " + labels.source);
+    svg_begin(page, SHEET_WIDTH_MM, height, scale, "VELMARO wiring sheet: " + labels.source);
     page.text += body.text;
     svg_end(page);
     return page.text;

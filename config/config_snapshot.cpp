@@ -1,12 +1,13 @@
 // Moving configurations between velmaroctl's snapshots, the engine's model, images and files.
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
 #include "config/config_file.h"
 #include "keys/key_codes.h"
-#include "velmaroctl.h"
+#include "config/ui_ops.h"
 
 void capture_configuration(ConfigSnapshot& snapshot) {
     snapshot.rows = view->row_count();
@@ -65,7 +66,7 @@ bool image_from_snapshot(const ConfigSnapshot& snapshot, std::uint8_t image[CONF
 bool refuse_directory(const std::string& path) {
     std::error_code error;
     if (!std::filesystem::is_directory(path, error)) return false;
-    report_error("Error opening the file: " + path + " is a directory");
+    report_error_message("Error opening the file: " + path + " is a directory");
     return true;
 }
 
@@ -74,16 +75,16 @@ bool load_config_file(const std::string& path, ConfigSnapshot& snapshot) {
     std::uint8_t image[CONFIG_IMAGE_SIZE];
     switch (read_config_file(path, image)) {
     case FileReadResult::CANNOT_OPEN:
-        report_error("Error opening the file: " + path);
+        report_error_message("Error opening the file: " + path);
         return false;
     case FileReadResult::TOO_SHORT:
-        report_error("Invalid configuration file: " + path + " (shorter than 512 bytes)");
+        report_error_message("Invalid configuration file: " + path + " (shorter than 512 bytes)");
         return false;
     case FileReadResult::OK:
         break;
     }
     if (snapshot_from_image(image, snapshot)) return true;
-    report_error("Invalid configuration file: " + path);
+    report_error_message("Invalid configuration file: " + path);
     return false;
 }
 
@@ -92,7 +93,7 @@ bool save_image_file(const std::string& path, const std::uint8_t image[CONFIG_IM
     std::memcpy(bytes, image, CONFIG_IMAGE_SIZE);
     scramble_config_bytes(bytes);
     if (write_file_atomically(path, bytes, CONFIG_IMAGE_SIZE)) return true;
-    report_error("Error saving the file: " + path);
+    report_error_message("Error saving the file: " + path);
     return false;
 }
 
@@ -102,20 +103,36 @@ bool save_config_file(const std::string& path, const ConfigSnapshot& snapshot) {
 }
 
 std::vector<int> step_list(const int steps[MACRO_STEP_COUNT]) {
-    std::vector<int> list;
-    for (int i = 0; i < MACRO_STEP_COUNT && steps[i] != 0; ++i) list.push_back(steps[i]);
-    return list;
+    return std::vector<int>(steps, steps + step_count(steps));
 }
 
 bool macro_referenced(const ConfigSnapshot& snapshot, int number) {
-    const int wanted = KEY_FLAG_MACRO | number;
     for (int row = 0; row < snapshot.rows; ++row) {
         for (int column = 0; column < snapshot.columns; ++column) {
-            if ((snapshot.keys[row][column] & (KEY_FLAG_MACRO | 0xFF)) == wanted) return true;
-            if ((snapshot.fn_keys[row][column] & (KEY_FLAG_MACRO | 0xFF)) == wanted) return true;
+            if (code_runs_macro(snapshot.keys[row][column], number)) return true;
+            if (code_runs_macro(snapshot.fn_keys[row][column], number)) return true;
         }
     }
     return false;
+}
+
+int highest_macro_referenced(const ConfigSnapshot& snapshot) {
+    int highest = 0;
+    for (int row = 0; row < snapshot.rows; ++row)
+        for (int column = 0; column < snapshot.columns; ++column)
+            for (int code : {snapshot.keys[row][column], snapshot.fn_keys[row][column]})
+                highest = std::max(highest, macro_number_of(code));
+    return highest;
+}
+
+std::vector<int> drop_macros_a_file_does_not_keep(ConfigSnapshot& snapshot) {
+    std::vector<int> dropped;
+    for (int number = highest_macro_referenced(snapshot) + 1; number <= MACRO_SLOT_COUNT; ++number) {
+        MacroSlot& slot = snapshot.macros[number - 1];
+        if (slot.in_use && (slot.make_steps[0] != 0 || slot.break_steps[0] != 0)) dropped.push_back(number);
+        slot = MacroSlot{};
+    }
+    return dropped;
 }
 
 bool macro_listed(const ConfigSnapshot& snapshot, int number) {

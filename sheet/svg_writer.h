@@ -29,7 +29,8 @@ std::size_t character_count(const std::string& text);
 // The width of a text in the sheet's font.
 double text_width(const std::string& text, double size);
 
-void svg_begin(Svg& svg, double width_mm, double height_mm, const std::string& title);
+// A page of width x height units, `scale` millimetres each when printed.
+void svg_begin(Svg& svg, double width, double height, double scale, const std::string& title);
 void svg_end(Svg& svg);
 void svg_group_begin(Svg& svg, const char* class_name);
 void svg_group_end(Svg& svg);

@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "config_snapshot.h"
+#include "config/config_snapshot.h"
 
 // What is wrong with a JSON document, as one line for the user.
 struct JsonInputError : std::runtime_error {

@@ -1,4 +1,5 @@
-// The readable notation of key codes and macro steps used by velmaroctl (see NOTATION.md).
+// The readable notation of key codes and macro steps (tools/velmaroctl/NOTATION.md): the JSON
+// form, the comparison of two configurations and the wiring sheet write it.
 //
 //   cells:  "A", "Left Shift", "FN", "repeat A", "macro 3", "repeat macro 3"
 //   steps:  "A", "release A", "delay 100ms", "break all"
@@ -7,6 +8,7 @@
 // short names where they are unambiguous, "key N" for any key number, and any spelling case.
 #pragma once
 #include <string>
+#include <vector>
 
 // The canonical name of a key number (0..127); "" outside that range.
 std::string key_number_name(int key_number);
@@ -23,6 +25,13 @@ std::string step_text(int step);
 // case so that the caller can add where the text was found.
 std::string parse_cell_code(const std::string& text, int& code);
 std::string parse_step(const std::string& text, int& step);
+
+// A cell's key code or a macro step as shown to the user: the notation, or the number in hex
+// ("code 0x0084") for the odd codes that the notation cannot express.
+std::string cell_display_text(int code);
+std::string step_display_text(int step);
+// The steps of a list joined with ", ", or "(none)".
+std::string steps_display_text(const std::vector<int>& steps);
 
 // Range checks for codes given as numbers; same result convention as above.
 std::string check_cell_code_number(long long code);

@@ -1,8 +1,9 @@
 // The readable notation of key codes and macro steps: canonical names, aliases, and the
 // words "repeat", "macro", "release" and "delay".
-#include "key_notation.h"
+#include "keys/key_notation.h"
 
 #include <cctype>
+#include <cstdio>
 #include <map>
 
 #include "keys/key_codes.h"
@@ -12,7 +13,6 @@ namespace {
 constexpr int KEY_COUNT = KEY_NUMBER_MASK + 1;
 constexpr int HIGHEST_CODE = 0xFFFF;
 constexpr int CELL_FLAGS_ALLOWED = KEY_FLAG_MACRO | KEY_FLAG_REPEAT | 0xFF;
-constexpr int HIGHEST_MACRO_NUMBER = 127;
 constexpr int NON_US_BACKSLASH = 100;
 constexpr int AMPERSAND_KEY = 36;
 
@@ -87,6 +87,12 @@ long parse_count(const std::string& text) {
 }
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string hex_code(int code) {
+    char text[16];
+    std::snprintf(text, sizeof text, "code 0x%04X", static_cast<unsigned>(code) & 0xFFFFu);
+    return text;
+}
 
 // "key N" for any key number, or a name; -1 when neither.
 int key_number_of(const std::string& norm) {
@@ -198,4 +204,21 @@ std::string check_step_number(long long step) {
     if (step < 1 || step > HIGHEST_CODE || (step > 0xFF && (step & 0xFF) != KEY_DELAY))
         return "step " + std::to_string(step) + " is out of range (1-255, or a delay 0xNN7F)";
     return "";
+}
+
+std::string cell_display_text(int code) {
+    const std::string text = cell_code_text(code);
+    return text.empty() ? hex_code(code) : text;
+}
+
+std::string step_display_text(int step) {
+    const std::string text = step_text(step);
+    return text.empty() ? hex_code(step) : text;
+}
+
+std::string steps_display_text(const std::vector<int>& steps) {
+    if (steps.empty()) return "(none)";
+    std::string text;
+    for (std::size_t i = 0; i < steps.size(); ++i) text += (i ? ", " : "") + step_display_text(steps[i]);
+    return text;
 }

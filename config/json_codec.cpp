@@ -1,6 +1,6 @@
 // The JSON form of a configuration: writing it (one matrix row or step list per line, so that
 // it reads well in a review) and reading it back with a precise message for every mistake.
-#include "json_codec.h"
+#include "config/json_codec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -10,9 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "key_notation.h"
+#include "keys/key_notation.h"
 #include "keys/key_codes.h"
-#include "velmaroctl.h"
+#include "config/ui_ops.h"
 
 namespace {
 using Json = nlohmann::json;
@@ -24,25 +24,49 @@ constexpr int HIGHEST_PIN = MATRIX_MAX_PINS;
 
 // ---- writing --------------------------------------------------------------------------
 
-OrderedJson cell_value(int code, bool numeric) {
-    const std::string text = numeric ? "" : cell_code_text(code);
-    if (text.empty()) return code;
+std::string cell_problem(int code);
+std::string step_problem(int step);
+
+// A name goes into the document only where import takes it back to the same code; every
+// other code is written as its number, which import takes as it is.
+OrderedJson cell_value(int code, bool numeric, bool name_allowed) {
+    const std::string text = numeric || !name_allowed ? "" : cell_code_text(code);
+    int back = -1;
+    if (text.empty() || !parse_cell_code(text, back).empty() || back != code || !cell_problem(code).empty())
+        return code;
     return text;
 }
 
 OrderedJson step_value(int step, bool numeric) {
     const std::string text = numeric ? "" : step_text(step);
-    if (text.empty()) return step;
+    int back = -1;
+    if (text.empty() || !parse_step(text, back).empty() || back != step || !step_problem(step).empty())
+        return step;
     return text;
 }
 
-OrderedJson table_json(const int table[MATRIX_MAX_LINES][MATRIX_MAX_LINES],
-                       const ConfigSnapshot& snapshot, bool numeric) {
+int fn_key_count(const ConfigSnapshot& snapshot) {
+    int count = 0;
+    for (int row = 0; row < snapshot.rows; ++row)
+        for (int column = 0; column < snapshot.columns; ++column) count += is_fn_key(snapshot.keys[row][column]);
+    return count;
+}
+
+// Where a cell may hold the FN key by name: in the normal table when it is the only FN key,
+// in the FN table at the cell of an FN key.
+bool fn_name_allowed(const ConfigSnapshot& snapshot, bool fn_table, int row, int column) {
+    const int code = (fn_table ? snapshot.fn_keys : snapshot.keys)[row][column];
+    if (!is_fn_key(code)) return true;
+    return fn_table ? is_fn_key(snapshot.keys[row][column]) : fn_key_count(snapshot) == 1;
+}
+
+OrderedJson table_json(const ConfigSnapshot& snapshot, bool fn_table, bool numeric) {
     OrderedJson rows = OrderedJson::array();
     for (int row = 0; row < snapshot.rows; ++row) {
         OrderedJson cells = OrderedJson::array();
         for (int column = 0; column < snapshot.columns; ++column)
-            cells.push_back(cell_value(table[row][column], numeric));
+            cells.push_back(cell_value((fn_table ? snapshot.fn_keys : snapshot.keys)[row][column], numeric,
+                                       fn_name_allowed(snapshot, fn_table, row, column)));
         rows.push_back(cells);
     }
     return rows;
@@ -113,6 +137,17 @@ void write_value(const OrderedJson& value, int indent, std::string& out) {
 // ---- reading --------------------------------------------------------------------------
 
 [[noreturn]] void fail(const std::string& text) { throw JsonInputError(text); }
+
+// "Macro 5 is not kept: ..." or "Macros 5, 9 and 12 are not kept: ...".
+std::string unkept_macros_text(const std::vector<int>& numbers) {
+    std::string list;
+    for (std::size_t i = 0; i < numbers.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[i]);
+    const bool one = numbers.size() == 1;
+    return (one ? "Macro " : "Macros ") + list + (one ? " is" : " are") +
+           " not kept: a configuration file holds macros only up to the highest number that a cell "
+           "refers to, and no cell refers to " + (one ? "it" : "them") + " or to a higher one";
+}
 
 std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
@@ -187,68 +222,81 @@ std::string step_problem(int step) {
     return "";
 }
 
-int read_cell(const Json& value, const std::string& where) {
+// How a cell code or a step is read: a name is held to what the editors can make; a number is
+// taken as the image holds it.
+struct CodeReading {
+    std::string (*parse_name)(const std::string& text, int& code);
+    std::string (*name_problem)(int code);
+    std::string (*check_number)(long long number);
+    const char* what;  // "a key code", "a step"
+};
+const CodeReading CELL_READING = {parse_cell_code, cell_problem, check_cell_code_number, "a key code"};
+const CodeReading STEP_READING = {parse_step, step_problem, check_step_number, "a step"};
+
+int read_code(const Json& value, const std::string& where, const CodeReading& reading, bool& named) {
     int code = 0;
     std::string problem;
     long long number = 0;
-    if (value.is_string()) {
-        problem = parse_cell_code(value.get<std::string>(), code);
+    named = value.is_string();
+    if (named) {
+        problem = reading.parse_name(value.get<std::string>(), code);
+        if (problem.empty()) problem = reading.name_problem(code);
     } else if (whole_number(value, number)) {
-        problem = check_cell_code_number(number);
+        problem = reading.check_number(number);
         code = static_cast<int>(number);
     } else {
-        problem = "a key code must be a name or a number, not " + value.dump();
+        problem = std::string(reading.what) + " must be a name or a number, not " + value.dump();
     }
-    if (problem.empty()) problem = cell_problem(code);
     if (!problem.empty()) fail(where + ": " + problem);
     return code;
-}
-
-void read_table(const Json& document, const char* name, const ConfigSnapshot& snapshot,
-                int table[MATRIX_MAX_LINES][MATRIX_MAX_LINES]) {
-    const Json& rows = sized_array(member(document, name), quoted(name), snapshot.rows, "rows");
-    for (int row = 0; row < snapshot.rows; ++row) {
-        const std::string row_name = quoted(name) + " row " + std::to_string(row + 1);
-        const Json& cells = sized_array(rows[row], row_name, snapshot.columns, "key codes");
-        for (int column = 0; column < snapshot.columns; ++column)
-            table[row][column] = read_cell(cells[column], quoted(name) + " at row " +
-                                                              std::to_string(row + 1) + ", column " +
-                                                              std::to_string(column + 1));
-    }
 }
 
 std::string cell_name(int row, int column) {
     return "row " + std::to_string(row + 1) + ", column " + std::to_string(column + 1);
 }
 
-// The normal table holds the FN key in one cell at most.
-void check_one_fn_key(const ConfigSnapshot& snapshot) {
+// Which cells of a table were written by name.
+using NamedCells = bool[MATRIX_MAX_LINES][MATRIX_MAX_LINES];
+
+void read_table(const Json& document, const char* name, const ConfigSnapshot& snapshot,
+                int table[MATRIX_MAX_LINES][MATRIX_MAX_LINES], NamedCells& named) {
+    const Json& rows = sized_array(member(document, name), quoted(name), snapshot.rows, "rows");
+    for (int row = 0; row < snapshot.rows; ++row) {
+        const std::string row_name = quoted(name) + " row " + std::to_string(row + 1);
+        const Json& cells = sized_array(rows[row], row_name, snapshot.columns, "key codes");
+        for (int column = 0; column < snapshot.columns; ++column)
+            table[row][column] = read_code(cells[column], quoted(name) + " at " + cell_name(row, column),
+                                           CELL_READING, named[row][column]);
+    }
+}
+
+// The normal table holds the FN key in one cell at most: an FN key written by name is refused
+// when another cell holds one too.
+void check_one_fn_key(const ConfigSnapshot& snapshot, const NamedCells& named) {
     std::vector<std::string> cells;
+    bool by_name = false;
     for (int row = 0; row < snapshot.rows; ++row)
         for (int column = 0; column < snapshot.columns; ++column)
-            if (snapshot.keys[row][column] == KEY_FN) cells.push_back(cell_name(row, column));
-    if (cells.size() < 2) return;
+            if (is_fn_key(snapshot.keys[row][column])) {
+                cells.push_back(cell_name(row, column));
+                by_name = by_name || named[row][column];
+            }
+    if (cells.size() < 2 || !by_name) return;
     std::string list;
     for (std::size_t i = 0; i < cells.size(); ++i)
         list += (i == 0 ? "" : i + 1 == cells.size() ? " and " : "; ") + cells[i];
     fail("\"keys\": the FN key is at " + list + "; only one cell can hold it");
 }
 
-int read_step(const Json& value, const std::string& where) {
-    int step = 0;
-    std::string problem;
-    long long number = 0;
-    if (value.is_string()) {
-        problem = parse_step(value.get<std::string>(), step);
-    } else if (whole_number(value, number)) {
-        problem = check_step_number(number);
-        step = static_cast<int>(number);
-    } else {
-        problem = "a step must be a name or a number, not " + value.dump();
-    }
-    if (problem.empty()) problem = step_problem(step);
-    if (!problem.empty()) fail(where + ": " + problem);
-    return step;
+// In the FN table the FN key stands only at the cell of the FN key, where switching to the
+// FN table puts it.
+void check_fn_table_fn_keys(const ConfigSnapshot& snapshot, const NamedCells& named) {
+    for (int row = 0; row < snapshot.rows; ++row)
+        for (int column = 0; column < snapshot.columns; ++column)
+            if (named[row][column] && is_fn_key(snapshot.fn_keys[row][column]) &&
+                !is_fn_key(snapshot.keys[row][column]))
+                fail("\"fn_keys\" at " + cell_name(row, column) +
+                     ": the FN key can stand in the FN table only at the cell of the FN key");
 }
 
 void read_steps(const Json& macro, const char* list_name, int number, int steps[MACRO_STEP_COUNT]) {
@@ -256,12 +304,13 @@ void read_steps(const Json& macro, const char* list_name, int number, int steps[
     if (found == macro.end()) return;
     const std::string macro_name = "Macro " + std::to_string(number);
     if (!found->is_array()) fail(macro_name + ": " + quoted(list_name) + " must be a list of steps");
+    bool named = false;
     if (found->size() > static_cast<std::size_t>(MACRO_STEP_COUNT))
         fail(macro_name + " has " + std::to_string(found->size()) + " " + list_name +
              " steps; a list holds at most 16");
     for (std::size_t i = 0; i < found->size(); ++i)
-        steps[i] = read_step((*found)[i], macro_name + ", " + list_name + " step " +
-                                              std::to_string(i + 1));
+        steps[i] = read_code((*found)[i], macro_name + ", " + list_name + " step " + std::to_string(i + 1),
+                             STEP_READING, named);
 }
 
 void read_macro(const Json& macro, std::size_t entry, ConfigSnapshot& snapshot) {
@@ -382,8 +431,8 @@ std::string configuration_to_json(const ConfigSnapshot& snapshot, bool numeric) 
     document["row_pins"] = pins_json(snapshot.row_pins, snapshot.rows);
     document["single_key_at_a_time"] = snapshot.single_key_at_a_time;
     document["filter_ghost_keys"] = snapshot.filter_ghost_keys;
-    document["keys"] = table_json(snapshot.keys, snapshot, numeric);
-    document["fn_keys"] = table_json(snapshot.fn_keys, snapshot, numeric);
+    document["keys"] = table_json(snapshot, false, numeric);
+    document["fn_keys"] = table_json(snapshot, true, numeric);
     document["macros"] = macros_json(snapshot, numeric);
     std::string out;
     write_value(document, 0, out);
@@ -396,10 +445,12 @@ void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot) 
     read_matrix(document, snapshot);
     snapshot.single_key_at_a_time = optional_flag(document, "single_key_at_a_time");
     snapshot.filter_ghost_keys = optional_flag(document, "filter_ghost_keys");
-    read_table(document, "keys", snapshot, snapshot.keys);
-    check_one_fn_key(snapshot);
+    NamedCells named = {};
+    read_table(document, "keys", snapshot, snapshot.keys, named);
+    check_one_fn_key(snapshot, named);
     if (document.contains("fn_keys")) {
-        read_table(document, "fn_keys", snapshot, snapshot.fn_keys);
+        read_table(document, "fn_keys", snapshot, snapshot.fn_keys, named);
+        check_fn_table_fn_keys(snapshot, named);
     } else {
         for (auto& row : snapshot.fn_keys)
             for (int& code : row) code = KEY_NOT_USED;
@@ -412,13 +463,18 @@ bool import_configuration(const std::string& text, const std::string& source, Co
     try {
         configuration_from_json(text, snapshot);
     } catch (const JsonInputError& error) {
-        report_error(source + ": " + error.what());
+        report_error_message(source + ": " + error.what());
         return false;
     }
+    const std::vector<int> dropped = drop_macros_a_file_does_not_keep(snapshot);
     apply_configuration(snapshot);
     const int used = macro_memory_used();
-    if (used <= MACRO_MEMORY_SIZE) return true;
-    report_error(source + ": The macros use " + std::to_string(used) + " bytes of macro memory; " +
-                 std::to_string(MACRO_MEMORY_SIZE) + " are available");
-    return false;
+    if (used > IMAGE_MACRO_AREA_SIZE) {
+        report_error_message(source + ": The macros use " + std::to_string(used) +
+                             " bytes of macro memory; " + std::to_string(IMAGE_MACRO_AREA_SIZE) +
+                             " are available");
+        return false;
+    }
+    if (!dropped.empty()) ui->message_box(MESSAGE_PLAIN, (source + ": " + unkept_macros_text(dropped)).c_str());
+    return true;
 }

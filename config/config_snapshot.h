@@ -45,6 +45,12 @@ bool save_image_file(const std::string& path, const std::uint8_t image[CONFIG_IM
 std::vector<int> step_list(const int steps[MACRO_STEP_COUNT]);
 // A cell of the matrix in use (either table) refers to macro `number`.
 bool macro_referenced(const ConfigSnapshot& snapshot, int number);
+// The highest macro number that a cell of the matrix in use refers to, or 0.
+int highest_macro_referenced(const ConfigSnapshot& snapshot);
+// Frees the macros that a configuration file does not keep: those above the highest number a
+// cell refers to (reading a file takes records only that far). Returns the numbers of those
+// that held steps.
+std::vector<int> drop_macros_a_file_does_not_keep(ConfigSnapshot& snapshot);
 // The macro belongs in an export: it is in use and holds a step, or a cell refers to it.
 bool macro_listed(const ConfigSnapshot& snapshot, int number);
 // The macro's step lists; empty when the slot is not in use.

@@ -1,5 +1,5 @@
 // SVG text for the wiring sheet: elements with numbers to a hundredth of a millimetre.
-#include "svg_writer.h"
+#include "sheet/svg_writer.h"
 
 #include <cstdio>
 
@@ -65,13 +65,13 @@ double text_width(const std::string& text, double size) {
     return static_cast<double>(character_count(text)) * size * SVG_CHAR_WIDTH_EM;
 }
 
-void svg_begin(Svg& svg, double width_mm, double height_mm, const std::string& title) {
+void svg_begin(Svg& svg, double width, double height, double scale, const std::string& title) {
     svg.text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
-    svg.text += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + number(width_mm) +
-                "mm\" height=\"" + number(height_mm) + "mm\" viewBox=\"0 0 " + number(width_mm) + " " +
-                number(height_mm) + "\">\n";
+    svg.text += "<svg xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\" width=\"" + number(width * scale) +
+                "mm\" height=\"" + number(height * scale) + "mm\" viewBox=\"0 0 " + number(width) + " " +
+                number(height) + "\">\n";
     svg.text += "<title>" + xml_escaped(title) + "</title>\n";
-    svg.text += "<rect x=\"0\" y=\"0\" width=\"" + number(width_mm) + "\" height=\"" + number(height_mm) +
+    svg.text += "<rect x=\"0\" y=\"0\" width=\"" + number(width) + "\" height=\"" + number(height) +
                 "\" fill=\"#ffffff\"/>\n";
 }
 
