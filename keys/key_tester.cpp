@@ -14,9 +14,6 @@ const char* const KEY_TESTER_READY = "Press the keys of the panel, one at a time
 
 namespace {
 
-// The FN key of a cell: key number 2 without the macro flag.
-bool is_fn_code(int code) { return (code & KEY_FLAG_MACRO) == 0 && (code & KEY_NUMBER_MASK) == KEY_FN; }
-
 bool valid_key(int key_number) { return key_number >= 0 && key_number <= KEY_NUMBER_MASK; }
 
 int collect_hits(const int* table, bool fn_table, int key_number, CellHit hits[MAX_CELL_HITS]) {
@@ -99,13 +96,13 @@ KeyEventKind classify_key_event(KeyTimes& times, int key_number, bool down, long
 
 int key_sent_by_code(int code) {
     if (code & KEY_FLAG_MACRO) {
-        const int macro = code & KEY_NUMBER_MASK;
+        const int macro = macro_number_of(code);
         if (macro < 1 || macro > MACRO_SLOT_COUNT) return KEY_NOT_USED;
         const int first = config_model.macro_slots[macro - 1].make_steps[0];
         if (first & KEY_FLAG_BREAK) return KEY_NOT_USED;
         return is_keyboard_key(first & KEY_NUMBER_MASK) ? first & KEY_NUMBER_MASK : KEY_NOT_USED;
     }
-    if (is_fn_code(code)) return KEY_NOT_USED;
+    if (is_fn_key(code)) return KEY_NOT_USED;
     return is_keyboard_key(code & KEY_NUMBER_MASK) ? code & KEY_NUMBER_MASK : KEY_NOT_USED;
 }
 
