@@ -146,7 +146,7 @@ BOOL on_tester_init(HWND dialog) {
 
 // The hook is in place only while the tester is the active window.
 void on_tester_activate(WPARAM wparam) {
-    if (LOWORD(wparam) == WA_INACTIVE)
+    if (LOWORD(wparam) == WA_INACTIVE || tester_dialog == nullptr)
         remove_key_hook();
     else
         install_key_hook(on_tester_key);
@@ -190,6 +190,9 @@ INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         return FALSE;
     case WM_CTLCOLORSTATIC:
         return on_tester_colour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DESTROY:
+        remove_key_hook();  // however the dialog ends, no key stays taken
+        return FALSE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDC_TESTER_CLOSE || LOWORD(wparam) == IDCANCEL) close_tester(dialog);
         return TRUE;
