@@ -13,7 +13,6 @@ int visible_columns, visible_rows;
 
 namespace {
 
-constexpr int CAPTION_SIZE = 100;
 constexpr int LAYOUT_WIDTH_MARGIN = 85;    // grid origin plus the vertical scroll bar
 constexpr int LAYOUT_HEIGHT_MARGIN = 118;  // grid origin plus the horizontal scroll bar
 constexpr int SNAP_WIDTH_BASE = 85;
@@ -103,7 +102,7 @@ void set_scroll_range(HWND bar, int maximum) {
 }
 
 void set_text_if_changed(HWND window, const char* text) {
-    char current[CAPTION_SIZE];
+    char current[CELL_CAPTION_SIZE];
     GetWindowTextA(window, current, sizeof current);
     if (std::strcmp(current, text) != 0) SetWindowTextA(window, text);
 }
@@ -159,19 +158,9 @@ void build_macro_caption(int code, char* caption) {
     std::strcat(caption, ")");
 }
 
-void build_cell_caption(int code, char* caption) {
-    caption[0] = '\0';
-    if (is_macro_cell(code)) {
-        build_macro_caption(code, caption);
-    } else {
-        format_key_name(code & 0xFFFF, 0, caption);
-    }
-    if (fn_view_active && code != KEY_FN) std::strcat(caption, "\n\n<FN ON>");
-}
-
 void refresh_cells(int h, int v) {
     const int* table = fn_view_active ? config_model.fn_key_table : config_model.key_table;
-    char caption[CAPTION_SIZE];
+    char caption[CELL_CAPTION_SIZE];
     for (int k = 0; k < visible_cell_count(); ++k) {
         int row = k / visible_columns + v, column = k % visible_columns + h;
         if (row >= MATRIX_MAX_LINES || column >= MATRIX_MAX_LINES) continue;
@@ -244,6 +233,23 @@ bool scroll_request_delta(WPARAM wparam, int current, int page, int* delta, bool
 }
 
 }  // namespace
+
+void build_cell_caption(int code, char* caption) {
+    caption[0] = '\0';
+    if (is_macro_cell(code)) {
+        build_macro_caption(code, caption);
+    } else {
+        format_key_name(code & 0xFFFF, 0, caption);
+    }
+    if (fn_view_active && code != KEY_FN) std::strcat(caption, "\n\n<FN ON>");
+}
+
+void build_normal_cell_caption(int code, char* caption) {
+    const bool fn_view = fn_view_active;
+    fn_view_active = false;  // the names that depend on the view (the FN key's) as the normal view has them
+    build_cell_caption(code, caption);
+    fn_view_active = fn_view;
+}
 
 int matrix_row_count() { return selected_count(rows_combo); }
 int matrix_column_count() { return selected_count(columns_combo); }

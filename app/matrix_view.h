@@ -14,6 +14,12 @@ constexpr int HEADER_LABEL_HEIGHT = 16;
 constexpr int COMBO_OPEN_HEIGHT = 256;   // a combo box's window while its list is dropped down
 constexpr int COMBO_CLOSED_HEIGHT = 24;
 
+// A cell's caption for its code, in the view shown (build_cell_caption) or in the normal view
+// whichever is shown (build_normal_cell_caption), into a buffer of CELL_CAPTION_SIZE.
+constexpr int CELL_CAPTION_SIZE = 100;
+void build_cell_caption(int code, char* caption);
+void build_normal_cell_caption(int code, char* caption);
+
 // The counts as the two count combo boxes hold them (1..8; 1 when nothing is selected).
 int matrix_row_count();
 int matrix_column_count();

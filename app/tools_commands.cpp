@@ -136,6 +136,7 @@ void run_tools_command(int command) {
     case CMD_IMPORT_JSON: import_json(); break;
     case CMD_EXPORT_JSON: export_json(); break;
     case CMD_WIRING_SHEET: save_wiring_sheet(); break;
+    case CMD_KEY_TESTER: show_key_tester(); break;
     default: break;
     }
 }

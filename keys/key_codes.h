@@ -38,6 +38,15 @@ inline int delay_step_ms(int step) {
     const int count = (step >> 8) & 0xFF;
     return (count != 0 ? count : DELAY_MAX_UNITS) * DELAY_UNIT_MS;
 }
+// The delay step for a number of milliseconds (the delay entry, the recorder's pauses): 10 ms
+// units rounded down, at least 1; more than 255 units become the count 0, which stands for
+// 2560 ms.
+inline int delay_step_for_ms(long long ms) {
+    long long count = ms / DELAY_UNIT_MS;
+    if (count <= 0) count = 1;
+    if (count >= DELAY_MAX_UNITS) count = 0;
+    return static_cast<int>(count) * 256 + KEY_DELAY;
+}
 
 // On-screen keyboard buttons carry the identifier KEY_BUTTON_BASE + key number.
 constexpr int KEY_BUTTON_BASE = 2000;

@@ -1,8 +1,9 @@
-// The on-screen keyboards (dialogs 1999 and 1998), the delay entry (2400) and the macro
-// editor (2200). Windows front end only.
+// The on-screen keyboards (dialogs 1999 and 1998), the delay entry (2400), the macro editor
+// (2200) with its recorder, and the keyboard hook. Windows front end only.
 #pragma once
 #include <windows.h>
 #include "config/config_model.h"
+#include "keys/key_codes.h"
 
 // Which radio button dialog 1998 starts with: 0 "Make", 1 "Break".
 extern int action_preselect_break;
@@ -23,12 +24,17 @@ constexpr int MACRO_RESULT_FLAG = 0x80;
 // The number typed into the delay entry: its leading digits, 0 when there are none. Entries
 // too long for an int saturate at a value far above the longest delay.
 int parse_delay_entry(const char* text);
-// The delay step for a number of milliseconds: 10 ms units, at least 1; more than 255 units
-// become the count 0, which stands for 2560 ms.
-int delay_step_for_ms(INT_PTR ms);
 // Whether any of the 32 steps of a slot has a key number (bits 0..6).
 bool macro_slot_has_key(const MacroSlot& slot);
 // The caption of a step button ("Make\nA", "Break\nBksp", "Delay\n100ms", "Not Used") into a
 // buffer of MACRO_STEP_CAPTION_SIZE characters.
 constexpr int MACRO_STEP_CAPTION_SIZE = 48;
 void format_step_caption(int step, char* out);
+
+// The low-level keyboard hook (key_hook_win.cpp): while installed, every key event of every
+// keyboard goes to `handler` (key number, 0 for a key without one; key-down or key-up; the
+// performance counter's time in microseconds) and nowhere else. One handler at a time.
+using KeyEventHandler = void (*)(int key_number, bool down, long long time_us);
+bool install_key_hook(KeyEventHandler handler);
+void remove_key_hook();
+bool key_hook_installed();

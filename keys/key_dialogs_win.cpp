@@ -13,7 +13,6 @@ namespace {
 constexpr int LAST_KEY_BUTTON = 2124;       // key buttons, "Not Used", "FN" and "Break All"
 constexpr int FIRST_REPEAT_CONTROL = 2500;  // 2500..2502 toggle by themselves
 constexpr int LAST_REPEAT_CONTROL = 2502;
-constexpr int DELAY_COUNT_MAX = 255;        // a larger count wraps to 0, which stands for 256
 constexpr int DELAY_ENTRY_CAP = 1000000;    // longer entries saturate: all mean 2560 ms
 
 bool is_macro_action_dialog(HWND dialog) { return GetDlgItem(dialog, IDC_ACTION_MAKE) != nullptr; }
@@ -120,13 +119,6 @@ int parse_delay_entry(const char* text) {
         if (value >= DELAY_ENTRY_CAP) return DELAY_ENTRY_CAP;
     }
     return value;
-}
-
-int delay_step_for_ms(INT_PTR ms) {
-    INT_PTR count = ms / DELAY_UNIT_MS;
-    if (count == 0) count = 1;
-    if (count > DELAY_COUNT_MAX) count = 0;
-    return static_cast<int>(count) * 256 + KEY_DELAY;
 }
 
 INT_PTR CALLBACK select_key_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {

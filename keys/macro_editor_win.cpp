@@ -1,13 +1,15 @@
 // Dialog 2200, the macro editor. It edits the slot `current_macro_slot` in place, eight steps
 // of each list at a time, picks every step with the action dialog 1998 and keeps all macros
 // within the macro memory. Cancel (Esc, the close box) puts `macro_backup` back, and the
-// unsaved-changes flag as it was when the dialog opened.
+// unsaved-changes flag as it was when the dialog opened. "Record" takes the keys the user
+// presses, through the keyboard hook, into the "When Input Made" list.
 #include <cstdio>
 #include <cstring>
 #include "config/config_image.h"
 #include "keys/key_codes.h"
 #include "keys/key_dialogs.h"
 #include "keys/key_names.h"
+#include "keys/key_tester.h"
 #include "resource.h"
 
 MacroSlot macro_backup;
@@ -186,12 +188,72 @@ void on_step_clicked(HWND dialog, int id) {
     refresh_macro_steps(dialog);
 }
 
+// ---- The recorder: while it records, every key goes to it and nowhere else ----------------
+
+MacroRecorder recorder;
+HWND recording_dialog;  // the dialog while it records, else null
+
+bool recording() { return recording_dialog != nullptr; }
+
+void end_recording(HWND dialog, const char* status) {
+    remove_key_hook();
+    recording_dialog = nullptr;
+    SetDlgItemTextA(dialog, IDC_MACRO_RECORD, "Record");
+    SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, status);
+}
+
+void stop_recording_by_user(HWND dialog) {
+    char status[64];
+    std::snprintf(status, sizeof status, "Stopped: %d steps recorded", recorder.count);
+    end_recording(dialog, status);
+}
+
+// Called by the keyboard hook for every key while the recorder records.
+void on_recorded_key(int key_number, bool down, long long time_us) {
+    HWND dialog = recording_dialog;
+    if (dialog == nullptr) return;
+    const int before = recorder.count;
+    const RecordResult result = record_key_event(recorder, key_number, down, time_us);
+    if (recorder.count != before) {
+        config_model.config_changed = 1;
+        scroll_to_step(dialog, recorder.count - 1);
+        refresh_macro_steps(dialog);
+    }
+    if (result == RECORD_FULL)
+        end_recording(dialog, "Stopped: the list holds 16 steps");
+    else if (result == RECORD_NO_MEMORY)
+        end_recording(dialog, "Stopped: the next step does not fit in the macro memory");
+}
+
+void start_recording_steps(HWND dialog) {
+    const bool with_delays = IsDlgButtonChecked(dialog, IDC_MACRO_WITH_DELAYS) == BST_CHECKED;
+    start_recording(recorder, editing_slot(), with_delays);
+    config_model.config_changed = 1;
+    scroll_to_step(dialog, 0);
+    refresh_macro_steps(dialog);
+    if (!install_key_hook(on_recorded_key)) {
+        SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "The keys cannot be taken: nothing is recorded");
+        return;
+    }
+    recording_dialog = dialog;
+    SetDlgItemTextA(dialog, IDC_MACRO_RECORD, "Stop");
+    SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "Recording: press the keys, then click Stop");
+}
+
+void on_record_clicked(HWND dialog) {
+    if (recording())
+        stop_recording_by_user(dialog);
+    else
+        start_recording_steps(dialog);
+}
+
 void on_repeat_clicked(HWND dialog) {
     bool checked = IsDlgButtonChecked(dialog, IDC_MACRO_REPEAT) == BST_CHECKED;
     CheckDlgButton(dialog, IDC_MACRO_REPEAT, checked ? BST_UNCHECKED : BST_CHECKED);
 }
 
 void on_ok(HWND dialog) {
+    if (recording()) stop_recording_by_user(dialog);
     MacroSlot& slot = editing_slot();
     if (!macro_slot_has_key(slot)) {
         slot.in_use = 0;
@@ -205,14 +267,21 @@ void on_ok(HWND dialog) {
 }
 
 void on_cancel(HWND dialog) {
+    if (recording()) stop_recording_by_user(dialog);
     editing_slot() = macro_backup;
     config_model.config_changed = changed_when_opened;
     EndDialog(dialog, -1);
 }
 
 void on_macro_command(HWND dialog, int id) {
+    if (recording() && id != IDC_MACRO_RECORD && id != IDC_MACRO_WITH_DELAYS && id != IDC_MACRO_RECORD_STATUS)
+        stop_recording_by_user(dialog);  // any other control ends the recording first
     if (id >= IDC_MACRO_MAKE_STEP && id < IDC_MACRO_MAKE_STEP + 2 * VISIBLE_STEPS)
         on_step_clicked(dialog, id);
+    else if (id == IDC_MACRO_RECORD)
+        on_record_clicked(dialog);
+    else if (id == IDC_MACRO_WITH_DELAYS || id == IDC_MACRO_RECORD_STATUS)
+        return;  // the check box keeps its own state, read when recording starts
     else if (id == IDC_MACRO_REPEAT)
         on_repeat_clicked(dialog);
     else if (id == IDC_MACRO_OK || id == IDOK)  // Enter accepts, as OK does; only Esc cancels

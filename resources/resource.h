@@ -29,6 +29,7 @@
 #define CMD_IMPORT_JSON         1104
 #define CMD_EXPORT_JSON         1105
 #define CMD_WIRING_SHEET        1106
+#define CMD_KEY_TESTER          1107
 
 // Commands of the Edit menu and the accelerator table
 #define CMD_UNDO                1120
@@ -76,6 +77,9 @@
 #define IDC_MACRO_OK            2228
 #define IDC_MACRO_MEMORY        2229
 #define IDC_MACRO_REPEAT        2230
+#define IDC_MACRO_RECORD        2231
+#define IDC_MACRO_WITH_DELAYS   2232
+#define IDC_MACRO_RECORD_STATUS 2233
 
 // Delay entry
 #define IDD_DELAY               2400
@@ -93,6 +97,13 @@
 // Compare with VELMARO: the differences, read-only
 #define IDD_COMPARE             2460
 #define IDC_COMPARE_TEXT        2461
+
+// Key tester; its row and column headings are statics without identifiers
+#define IDD_KEY_TESTER          2470
+#define IDC_TESTER_STATUS       2471
+#define IDC_TESTER_COUNT        2472
+#define IDC_TESTER_CLOSE        2473
+#define IDC_TESTER_CELL         2474   // 2474..2493, the matrix row by row
 
 // Version resource
 #define IDV_VERSION             1

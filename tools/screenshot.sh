@@ -8,13 +8,14 @@
 # STATE: startup (default), about, help-single-key, help-ghost-keys, help-macro, help-fn-table,
 # save-dialog, open-dialog, write-progress, read-progress, select-unit-write, select-unit-read,
 # no-device; with the worked example of the manual (docs/example-3x3.json) on the unit:
-# example, fn-view, pin-clash, select-key, macro-editor, macro-action. The picture goes to
+# example, fn-view, pin-clash, select-key, macro-editor, macro-action, key-tester,
+# macro-recorder. The picture goes to
 # OUT.png, by default build/screenshots/STATE.png.
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
 manual_states="startup example fn-view pin-clash select-key macro-editor macro-action
-  help-ghost-keys write-progress select-unit-write no-device"
+  help-ghost-keys write-progress select-unit-write no-device key-tester macro-recorder"
 
 if [ "${1:-}" = --manual ]; then
     mkdir -p "$build/screenshots/manual"
@@ -51,7 +52,7 @@ for n in $(seq 1 $count); do
 done
 config=$shots/default.qzc
 case $name in
-    example|fn-view|pin-clash|select-key|macro-editor|macro-action)
+    example|fn-view|pin-clash|select-key|macro-editor|macro-action|key-tester|macro-recorder)
         config=$shots/example.qzc
         "$build/velmaroctl" import "$top/docs/example-3x3.json" -o "$config" >/dev/null ;;
     *) "$build/velmaroctl" new -o "$config" >/dev/null ;;

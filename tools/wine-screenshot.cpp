@@ -11,7 +11,7 @@
 // save-dialog, open-dialog, write-progress, read-progress, select-unit-write,
 // select-unit-read, no-device; and, on a unit that holds a configuration (tools/screenshot.sh
 // writes docs/example-3x3.json to it): example, fn-view, pin-clash, select-key, macro-editor,
-// macro-action. --close ends the utility afterwards (answering No to a question).
+// macro-action, key-tester, macro-recorder. --close ends the utility afterwards (answering No to a question).
 #include <windows.h>
 
 #include <cstdio>
@@ -76,6 +76,8 @@ const State STATES[] = {
     {"pin-clash", true, Opening::ROW_PIN, 1, nullptr, nullptr, 0, nullptr, false},
     {"select-key", true, Opening::CELL, 0, "Select a key", nullptr, 0, nullptr, true},
     {"macro-editor", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, 0, nullptr, false},
+    {"key-tester", true, Opening::COMMAND, CMD_KEY_TESTER, "VELMARO Key Tester", nullptr, 0, nullptr, true},
+    {"macro-recorder", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, 0, nullptr, false},
     {"macro-action", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, IDC_MACRO_MAKE_STEP + 4,
      "Select a macro key action", true},
 };
@@ -326,6 +328,51 @@ HWND wait_for_state(const State& state, HWND main) {
     return target;
 }
 
+// Key events sent as real input, with a pause before each (the tester and the recorder time them).
+struct Stroke {
+    WORD virtual_key;
+    WORD scan_code;
+    bool extended;
+    bool up;
+    DWORD pause_ms;
+};
+
+void send_strokes(const Stroke* strokes, int count) {
+    for (int i = 0; i < count; ++i) {
+        Sleep(strokes[i].pause_ms);
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = strokes[i].virtual_key;
+        input.ki.wScan = strokes[i].scan_code;
+        input.ki.dwFlags = (strokes[i].extended ? KEYEVENTF_EXTENDEDKEY : 0) | (strokes[i].up ? KEYEVENTF_KEYUP : 0);
+        SendInput(1, &input, sizeof input);
+    }
+}
+
+// The tester after a few keys of the example, the last one bouncing; the recorder after Ctrl+V
+// recorded with its pauses.
+void act_in_state(const State& state, HWND target) {
+    static const Stroke tester_keys[] = {
+        {VK_ESCAPE, 0x01, false, false, 0}, {VK_ESCAPE, 0x01, false, true, 60}, {VK_UP, 0x48, true, false, 60},
+        {VK_UP, 0x48, true, true, 60},      {VK_SPACE, 0x39, false, false, 60}, {VK_SPACE, 0x39, false, true, 60},
+        {VK_RETURN, 0x1C, false, false, 60}, {VK_RETURN, 0x1C, false, true, 60}, {VK_RETURN, 0x1C, false, false, 4},
+        {VK_RETURN, 0x1C, false, true, 60}};
+    static const Stroke recorder_keys[] = {{VK_LCONTROL, 0x1D, false, false, 0}, {'V', 0x2F, false, false, 120},
+                                           {'V', 0x2F, false, true, 90}, {VK_LCONTROL, 0x1D, false, true, 150}};
+    if (std::strcmp(state.name, "key-tester") == 0) {
+        settle(target);
+        send_strokes(tester_keys, sizeof tester_keys / sizeof tester_keys[0]);
+    } else if (std::strcmp(state.name, "macro-recorder") == 0) {
+        settle(target);
+        CheckDlgButton(target, IDC_MACRO_WITH_DELAYS, BST_CHECKED);
+        PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDC_MACRO_RECORD, BN_CLICKED), 0);
+        settle(target);
+        send_strokes(recorder_keys, sizeof recorder_keys / sizeof recorder_keys[0]);
+        settle(target);
+        PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDC_MACRO_RECORD, BN_CLICKED), 0);
+    }
+}
+
 struct Answering {
     DWORD process;
     int answered;
@@ -341,6 +388,7 @@ BOOL CALLBACK answer_open_window(HWND window, LPARAM data) {
     if (title == "Writing VELMARO" || title == "Reading VELMARO" || title == "Multiple Units Detected") return TRUE;
     int button = IDCANCEL;
     if (GetDlgItem(window, IDC_UNIT_1)) button = IDC_UNIT_1;
+    else if (GetDlgItem(window, IDC_TESTER_CLOSE)) button = IDC_TESTER_CLOSE;
     else if (GetDlgItem(window, IDNO)) button = IDNO;
     else if (!GetDlgItem(window, IDCANCEL)) button = IDOK;
     PostMessageA(window, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
@@ -394,6 +442,7 @@ int main(int argc, char** argv) {
     }
     bool saved = false;
     if (target) {
+        act_in_state(*state, target);
         settle(target);
         settle(main);
         saved = save_bmp(picture_rect(state->alone ? nullptr : main, target), argv[2]);

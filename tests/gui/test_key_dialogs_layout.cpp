@@ -293,11 +293,11 @@ TEST(KeyboardLayout, MacroEditorTemplate) {
     DialogTemplate dialog = load_template(IDD_MACRO);
     EXPECT_EQ("VELMARO Macro", dialog.title);
     EXPECT_EQ(360, dialog.cx);
-    EXPECT_EQ(112, dialog.cy);
+    EXPECT_EQ(128, dialog.cy) << "16 units below the classic layout for the recorder's row";
     expect_modal_frame(dialog, true);
     std::map<int, TemplateItem> items;
     for (const TemplateItem& item : dialog.items) items[item.id] = item;
-    ASSERT_EQ(30u, items.size());
+    ASSERT_EQ(33u, items.size());
     expect_item(items[2201], 2201, "When\nInput\nMade", 0, 16, 40, 32);
     expect_item(items[2202], 2202, "When\nInput\nBreaks", 0, 48, 40, 32);
     for (int i = 0; i < 8; ++i) {
@@ -320,6 +320,12 @@ TEST(KeyboardLayout, MacroEditorTemplate) {
     expect_push_button(items[2228]);
     expect_item(items[2229], 2229, "", 237, 102, 120, 12);
     EXPECT_EQ(static_cast<DWORD>(SS_RIGHT), items[2229].style & SS_TYPEMASK);
+    // The recorder's row under the classic controls, which keep their places.
+    expect_item(items[2231], 2231, "Record", 40, 113, 40, 14);
+    expect_push_button(items[2231]);
+    expect_item(items[2232], 2232, "with delays", 88, 115, 60, 10);
+    EXPECT_EQ(static_cast<DWORD>(BS_AUTOCHECKBOX), items[2232].style & BS_TYPEMASK);
+    expect_item(items[2233], 2233, "", 152, 115, 205, 10);
     // The first tab stop is the first make step: the dialog manager focuses it.
     auto first_tab_stop = std::find_if(dialog.items.begin(), dialog.items.end(),
                                        [](const TemplateItem& item) { return item.style & WS_TABSTOP; });

@@ -3,8 +3,10 @@
 #pragma once
 #include <cstdio>
 #include <functional>
+#include <atomic>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness.h"
@@ -38,6 +40,49 @@ inline DialogAction inject_key(BYTE key) {
         keybd_event(key, 0, 0, 0);
         keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
         return true;
+    };
+}
+
+// One key event as real input: the virtual key, the scan code, the extended flag, key-up or
+// key-down, and the pause before it.
+struct KeyStroke {
+    WORD virtual_key;
+    WORD scan_code;
+    bool extended;
+    bool up;
+    int pause_ms;
+};
+
+inline std::vector<KeyStroke> tap(WORD virtual_key, WORD scan_code, bool extended = false) {
+    return {{virtual_key, scan_code, extended, false, 0}, {virtual_key, scan_code, extended, true, 0}};
+}
+
+// Sends the strokes with SendInput from a thread of their own (the dialog's thread goes on
+// handling messages, and so the keyboard hook), keeping their pauses. Done once all are sent.
+inline DialogAction send_keys(std::vector<KeyStroke> strokes) {
+    struct Sender {
+        std::thread thread;
+        std::atomic<bool> done{false};
+        ~Sender() {
+            if (thread.joinable()) thread.join();
+        }
+    };
+    auto sender = std::make_shared<Sender>();
+    return [strokes, sender](HWND) {
+        if (!sender->thread.joinable())
+            sender->thread = std::thread([strokes, raw = sender.get()] {
+                for (const KeyStroke& stroke : strokes) {
+                    if (stroke.pause_ms > 0) Sleep(static_cast<DWORD>(stroke.pause_ms));
+                    INPUT input = {};
+                    input.type = INPUT_KEYBOARD;
+                    input.ki.wVk = stroke.virtual_key;
+                    input.ki.wScan = stroke.scan_code;
+                    input.ki.dwFlags = (stroke.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (stroke.up ? KEYEVENTF_KEYUP : 0);
+                    SendInput(1, &input, sizeof input);
+                }
+                raw->done = true;
+            });
+        return sender->done.load();
     };
 }
 

@@ -491,3 +491,106 @@ TEST_F(MacroEditorTest, NotUsedRemovesTheStepAndTheLaterOnesMoveUp) {
     EXPECT_EQ(8, position) << "the view stays where the user is";
     EXPECT_EQ("Not Used", ninth) << "step 9 now shows the empty end of the list";
 }
+
+// ---- The recorder ---------------------------------------------------------------------------
+
+namespace {
+
+constexpr int ESC = 41, ENTER = 40, BREAK = 0x80;
+constexpr int A_DELAY = -1;  // in `steps`: a delay step of 140 to 200 ms
+
+struct RecordCase {
+    const char* what;
+    bool with_delays;
+    std::vector<KeyStroke> keys;
+    std::vector<int> steps;     // the "When Input Made" list after the recording
+    bool stops_itself;          // the recording ends without a click on Stop
+    const char* status;         // the status text after it ended
+    bool cancel;                // the dialog is closed with the close box (Cancel)
+};
+
+void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.what; }
+
+std::vector<KeyStroke> a_held_150_ms() {
+    return {{'A', 0x1E, false, false, 0}, {'A', 0x1E, false, true, 150}};
+}
+
+std::vector<KeyStroke> taps_of_a(int count) {
+    std::vector<KeyStroke> keys;
+    for (int i = 0; i < count; ++i) {
+        const std::vector<KeyStroke> one = tap('A', 0x1E);
+        keys.insert(keys.end(), one.begin(), one.end());
+    }
+    return keys;
+}
+
+std::vector<KeyStroke> esc_and_enter_after_a_stray_release() {
+    std::vector<KeyStroke> keys = {{'A', 0x1E, false, true, 0}};
+    for (const auto& part : {tap(VK_ESCAPE, 0x01), tap(VK_RETURN, 0x1C)}) keys.insert(keys.end(), part.begin(), part.end());
+    return keys;
+}
+
+const RecordCase RECORD_CASES[] = {
+    {"a press and a release", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded", false},
+    {"with delays, the pause between them", true, a_held_150_ms(), {A, A_DELAY, A | BREAK}, false,
+     "Stopped: 3 steps recorded", false},
+    {"Esc and Enter are steps; a release pressed before is dropped", false, esc_and_enter_after_a_stray_release(),
+     {ESC, ESC | BREAK, ENTER, ENTER | BREAK}, false, "Stopped: 4 steps recorded", false},
+    {"16 steps end it", false, taps_of_a(8), std::vector<int>(16, 0), true, "Stopped: the list holds 16 steps", false},
+    {"the close box gives the macro back", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded",
+     true},
+};
+
+class MacroRecorderTest : public MacroEditorTest, public testing::WithParamInterface<RecordCase> {};
+
+TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
+    const RecordCase& c = GetParam();
+    edited().in_use = 1;
+    edited().make_steps[0] = C;
+    edited().break_steps[0] = C | BREAK;
+    const MacroSlot before = edited();
+    std::vector<int> expected = c.steps;
+    if (c.stops_itself)
+        for (int i = 0; i < 16; ++i) expected[i] = i % 2 ? A | BREAK : A;
+    std::string status, first_caption, button;
+    std::vector<int> recorded;
+    on_dialog(sequence({c.with_delays ? press(IDC_MACRO_WITH_DELAYS) : inspect([](HWND) {}),
+                        wait_for_check(IDC_MACRO_WITH_DELAYS, c.with_delays ? BST_CHECKED : BST_UNCHECKED),
+                        click(IDC_MACRO_RECORD), wait_for_text(IDC_MACRO_RECORD, "Stop"), send_keys(c.keys),
+                        wait_until([&](HWND) { return step_count(edited().make_steps) == static_cast<int>(expected.size()); }),
+                        c.stops_itself ? inspect([](HWND) {}) : click(IDC_MACRO_RECORD),
+                        wait_for_text(IDC_MACRO_RECORD, "Record"),
+                        inspect([&](HWND d) {
+                            status = item_text(d, IDC_MACRO_RECORD_STATUS);
+                            SendMessageA(d, WM_HSCROLL, SB_LEFT, reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
+                            first_caption = item_text(d, IDC_MACRO_MAKE_STEP);
+                            recorded.assign(edited().make_steps, edited().make_steps + step_count(edited().make_steps));
+                        }),
+                        click(c.cancel ? IDCANCEL : IDC_MACRO_OK)}));
+    const INT_PTR result = open_editor();
+    EXPECT_EQ(c.status, status);
+    ASSERT_EQ(expected.size(), recorded.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        SCOPED_TRACE("step " + std::to_string(i + 1));
+        if (expected[i] != A_DELAY) {
+            EXPECT_EQ(expected[i], recorded[i]);
+            continue;
+        }
+        ASSERT_TRUE(is_delay_step(recorded[i]));
+        EXPECT_GE(delay_step_ms(recorded[i]), 140);
+        EXPECT_LE(delay_step_ms(recorded[i]), 200);
+    }
+    EXPECT_EQ(c.steps[0] == ESC ? "Make\nEsc" : "Make\nA", first_caption);
+    EXPECT_EQ(C | BREAK, edited().break_steps[0]) << "the other list stays";
+    if (c.cancel) {
+        EXPECT_EQ(-1, result);
+        EXPECT_EQ(0, std::memcmp(&before, &edited(), sizeof before)) << "the macro as it was";
+    } else {
+        EXPECT_EQ(0x81 + edited_slot, result);
+        EXPECT_EQ(0, std::memcmp(recorded.data(), edited().make_steps, recorded.size() * sizeof(int)));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Recorder, MacroRecorderTest, testing::ValuesIn(RECORD_CASES));
+
+}  // namespace

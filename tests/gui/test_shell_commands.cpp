@@ -1,7 +1,10 @@
-// The menu, the accelerators, the help boxes, and the focus handling of the main window.
+// The menu, the accelerators, the help boxes, the focus handling of the main window, and the
+// key tester with keys sent as real input.
 #include <algorithm>
+#include <cstring>
 
 #include "harness.h"
+#include "test_key_dialogs_steps.h"
 
 #include "config/config_model.h"
 #include "velmaro_version.h"
@@ -35,6 +38,8 @@ const MenuEntry MENU_ENTRIES[] = {
     {2, 4, "&Import JSON...", CMD_IMPORT_JSON},
     {2, 5, "&Export JSON...", CMD_EXPORT_JSON},
     {2, 6, "Wiring &Sheet...", CMD_WIRING_SHEET},
+    {2, 7, nullptr, 0},
+    {2, 8, "&Key Tester...", CMD_KEY_TESTER},
     {3, 0, "&Macro Usage", CMD_HELP_MACRO},
     {3, 1, nullptr, 0},
     {3, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
@@ -125,7 +130,7 @@ TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
     EXPECT_EQ("&Help", menu_text(menu, 3));
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 0)));
     EXPECT_EQ(2, GetMenuItemCount(GetSubMenu(menu, 1)));
-    EXPECT_EQ(7, GetMenuItemCount(GetSubMenu(menu, 2)));
+    EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 2)));
     EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 3)));
     for (const MenuEntry& entry : MENU_ENTRIES) {
         SCOPED_TRACE(std::to_string(entry.popup) + "/" + std::to_string(entry.position));
@@ -312,3 +317,101 @@ TEST_F(ShellCommands, MinimisingKeepsTheLayoutAndRestoringRedoesIt) {
     EXPECT_EQ(columns, visible_columns);
     EXPECT_EQ(rows, visible_rows);
 }
+
+// ---- The key tester --------------------------------------------------------------------------
+
+namespace {
+
+struct TesterCase {
+    const char* what;
+    std::vector<KeyStroke> keys;
+    const char* status;       // the status line after the keys (a prefix when it ends in "*")
+    const char* count;
+    int marked_cell;          // cell_index of a cell whose caption ends in `mark`, or -1
+    const char* mark;
+};
+
+void PrintTo(const TesterCase& c, std::ostream* out) { *out << c.what; }
+
+std::vector<KeyStroke> joined(std::initializer_list<std::vector<KeyStroke>> parts) {
+    std::vector<KeyStroke> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+const char* const NO_CELL = ": no cell of this configuration sends it (the unit may hold another configuration: "
+                            "Tools, Compare with VELMARO)";
+const std::string ENTER_NO_CELL = std::string("Enter") + NO_CELL;
+const std::string TAB_NO_CELL = std::string("Tab") + NO_CELL;
+
+const TesterCase TESTER_CASES[] = {
+    {"Esc is a key to test, not the dialog's cancel", tap(VK_ESCAPE, 0x01),
+     "Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(0, 0), "\ntested"},
+    {"a key that two cells send", tap('A', 0x1E),
+     "A: 2 cells: Row 1 (pin 5) \xD7 Col 2 (pin 2), Row 2 (pin 6) \xD7 Col 2 (pin 2)", "2 of 4 keys tested",
+     cell_index(1, 1), "\ntested"},
+    {"a macro that starts with the key", tap('B', 0x30), "B: Row 2 (pin 6) \xD7 Col 1 (pin 1) (macro)",
+     "1 of 4 keys tested", cell_index(1, 0), "\ntested"},
+    {"a key only the FN table sends", tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
+     "0 of 4 keys tested", -1, ""},
+    {"Enter, Alt and Tab reach the tester, no menu opens",
+     joined({tap(VK_RETURN, 0x1C), tap(VK_LMENU, 0x38), tap(VK_TAB, 0x0F)}), TAB_NO_CELL.c_str(),
+     "0 of 4 keys tested", -1, ""},
+    {"the keypad's Enter is another key", tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1, ""},
+    {"a press 5 ms after the release bounces",
+     joined({tap('A', 0x1E), {{'A', 0x1E, false, false, 5}, {'A', 0x1E, false, true, 0}}}),
+     "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced"},
+};
+
+class KeyTesterTest : public ShellCommands, public testing::WithParamInterface<TesterCase> {};
+
+TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
+    const TesterCase& c = GetParam();
+    config_model.key_table[cell_index(0, 0)] = 41;                  // Esc
+    config_model.key_table[cell_index(0, 1)] = 4;                   // A
+    config_model.key_table[cell_index(1, 1)] = KEY_FLAG_REPEAT | 4; // A, repeating
+    config_model.key_table[cell_index(1, 0)] = KEY_FLAG_MACRO | 1;  // a macro pressing B first
+    config_model.macro_slots[0].in_use = 1;
+    config_model.macro_slots[0].make_steps[0] = 5;
+    config_model.fn_key_table[cell_index(2, 0)] = 20;               // Q, in the FN table only
+    view->refresh_matrix_editor();
+    const std::string status = c.status;
+    const bool prefix = status.back() == '*';
+    const std::string expected = prefix ? status.substr(0, status.size() - 1) : status;
+    std::string shown_status, shown_count, marked_caption;
+    bool open_after_keys = false;
+    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 4 keys tested"), send_keys(c.keys),
+                        wait_until([&](HWND d) {
+                            return item_text(d, IDC_TESTER_STATUS).compare(0, expected.size(), expected) == 0 &&
+                                   item_text(d, IDC_TESTER_COUNT) == c.count;
+                        }),
+                        inspect([&](HWND d) {
+                            shown_status = item_text(d, IDC_TESTER_STATUS);
+                            shown_count = item_text(d, IDC_TESTER_COUNT);
+                            if (c.marked_cell >= 0) {
+                                const int row = c.marked_cell / MATRIX_MAX_LINES, column = c.marked_cell % MATRIX_MAX_LINES;
+                                marked_caption = item_text(d, IDC_TESTER_CELL + row * 4 + column);
+                            }
+                            open_after_keys = IsWindowVisible(d) != FALSE;
+                        }),
+                        click(IDC_TESTER_CLOSE)}));
+    send_command(CMD_KEY_TESTER);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_EQ("VELMARO Key Tester", dialogs()[0].title);
+    EXPECT_TRUE(open_after_keys);
+    if (prefix)
+        EXPECT_EQ(expected, shown_status.substr(0, expected.size())) << shown_status;
+    else
+        EXPECT_EQ(expected, shown_status);
+    EXPECT_EQ(c.count, shown_count);
+    if (c.marked_cell >= 0) {
+        ASSERT_GE(marked_caption.size(), std::strlen(c.mark));
+        EXPECT_EQ(c.mark, marked_caption.substr(marked_caption.size() - std::strlen(c.mark))) << marked_caption;
+    }
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_EQ(0, config_model.config_changed) << "testing changes nothing";
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES));
+
+}  // namespace

@@ -1,0 +1,208 @@
+// Dialog 2470, the key tester: the normal table of the editor's matrix with its rows and
+// columns named by their pins, a status line, a count line and Close. While it is in front the
+// keyboard hook takes every key (Tab, Enter, Esc, Alt and the Windows keys included), so the
+// mouse alone closes it. The rules (which cells send a key, bounces, the texts) are the core's.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/matrix_view.h"
+#include "config/config_model.h"
+#include "keys/key_dialogs.h"
+#include "keys/key_tester.h"
+#include "resource.h"
+
+namespace {
+
+// Layout in pixels: headings, cells, the two text lines and the button under the grid.
+constexpr int MARGIN = 8;
+constexpr int ROW_HEADING_WIDTH = 72;
+constexpr int COLUMN_HEADING_HEIGHT = 32;
+constexpr int TESTER_CELL_WIDTH = 96;
+constexpr int TESTER_CELL_HEIGHT = 60;
+constexpr int STATUS_HEIGHT = 32;
+constexpr int LINE_HEIGHT = 16;
+constexpr int CLOSE_WIDTH = 75;
+constexpr int CLOSE_HEIGHT = 23;
+constexpr int MIN_CLIENT_WIDTH = 440;
+
+// Cell colours (COLORREF: 0x00BBGGRR).
+constexpr COLORREF UNTESTED_COLOUR = RGB(255, 255, 255);
+constexpr COLORREF TESTED_COLOUR = RGB(200, 240, 200);
+constexpr COLORREF LIT_COLOUR = RGB(255, 240, 120);
+constexpr COLORREF BOUNCED_COLOUR = RGB(255, 170, 150);
+
+KeyTester tester;
+HWND tester_dialog;
+HBRUSH cell_brushes[4];  // untested, tested, lit, bounced
+
+int shown_rows() { return matrix_row_count(); }
+int shown_columns() { return matrix_column_count(); }
+
+HWND cell_control(int row, int column) {
+    return GetDlgItem(tester_dialog, IDC_TESTER_CELL + row * shown_columns() + column);
+}
+
+HWND create_static(HWND dialog, const char* text, int id, int x, int y, int width, int height, DWORD style) {
+    HWND control = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER | style, x, y, width,
+                                   height, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   app_instance, nullptr);
+    SendMessageA(control, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
+    return control;
+}
+
+// The caption as the editor shows it, with a line that says what the tester saw.
+void show_cell(int row, int column) {
+    const int index = cell_index(row, column);
+    char caption[CELL_CAPTION_SIZE + 16];
+    build_normal_cell_caption(config_model.key_table[index], caption);
+    if (tester.bounced[index])
+        std::strcat(caption, "\nbounced");
+    else if (tester.tested[index])
+        std::strcat(caption, "\ntested");
+    SetWindowTextA(cell_control(row, column), caption);
+}
+
+void show_count() {
+    char text[64];
+    format_tested_count(tested_cell_count(tester), testable_cell_count(), text, sizeof text);
+    SetDlgItemTextA(tester_dialog, IDC_TESTER_COUNT, text);
+}
+
+void show_all_cells() {
+    for (int row = 0; row < shown_rows(); ++row)
+        for (int column = 0; column < shown_columns(); ++column) show_cell(row, column);
+    InvalidateRect(tester_dialog, nullptr, TRUE);
+}
+
+void create_headings(HWND dialog) {
+    char text[32];
+    for (int column = 0; column < shown_columns(); ++column) {
+        std::snprintf(text, sizeof text, "Col %d\n(pin %d)", column + 1, config_model.column_pins[column] + 1);
+        create_static(dialog, text, -1, MARGIN + ROW_HEADING_WIDTH + column * TESTER_CELL_WIDTH, MARGIN,
+                      TESTER_CELL_WIDTH, COLUMN_HEADING_HEIGHT, 0);
+    }
+    for (int row = 0; row < shown_rows(); ++row) {
+        std::snprintf(text, sizeof text, "Row %d\n(pin %d)", row + 1, config_model.row_pins[row] + 1);
+        create_static(dialog, text, -1, MARGIN, MARGIN + COLUMN_HEADING_HEIGHT + row * TESTER_CELL_HEIGHT + 14,
+                      ROW_HEADING_WIDTH, TESTER_CELL_HEIGHT - 14, 0);
+    }
+}
+
+void create_cells(HWND dialog) {
+    for (int row = 0; row < shown_rows(); ++row)
+        for (int column = 0; column < shown_columns(); ++column)
+            create_static(dialog, "", IDC_TESTER_CELL + row * shown_columns() + column,
+                          MARGIN + ROW_HEADING_WIDTH + column * TESTER_CELL_WIDTH,
+                          MARGIN + COLUMN_HEADING_HEIGHT + row * TESTER_CELL_HEIGHT, TESTER_CELL_WIDTH - 2,
+                          TESTER_CELL_HEIGHT - 2, WS_BORDER);
+}
+
+// The status line, the count line and Close under the grid; the dialog sized to hold them.
+void place_texts_and_size(HWND dialog) {
+    const int grid_width = ROW_HEADING_WIDTH + shown_columns() * TESTER_CELL_WIDTH;
+    const int width = grid_width + 2 * MARGIN > MIN_CLIENT_WIDTH ? grid_width + 2 * MARGIN : MIN_CLIENT_WIDTH;
+    const int status_y = MARGIN + COLUMN_HEADING_HEIGHT + shown_rows() * TESTER_CELL_HEIGHT + MARGIN;
+    const int count_y = status_y + STATUS_HEIGHT + 4;
+    const int height = count_y + CLOSE_HEIGHT + MARGIN;
+    MoveWindow(GetDlgItem(dialog, IDC_TESTER_STATUS), MARGIN, status_y, width - 2 * MARGIN, STATUS_HEIGHT, FALSE);
+    MoveWindow(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + 4, width - 3 * MARGIN - CLOSE_WIDTH,
+               LINE_HEIGHT, FALSE);
+    MoveWindow(GetDlgItem(dialog, IDC_TESTER_CLOSE), width - MARGIN - CLOSE_WIDTH, count_y, CLOSE_WIDTH,
+               CLOSE_HEIGHT, FALSE);
+    RECT frame = {0, 0, width, height};
+    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Called by the keyboard hook for every key while the tester is in front.
+void on_tester_key(int key_number, bool down, long long time_us) {
+    if (tester_dialog == nullptr) return;
+    char status[256];
+    if (!key_tester_event(tester, key_number, down, time_us, status, sizeof status)) return;
+    SetDlgItemTextA(tester_dialog, IDC_TESTER_STATUS, status);
+    show_all_cells();
+    show_count();
+}
+
+BOOL on_tester_init(HWND dialog) {
+    tester_dialog = dialog;
+    reset_key_tester(tester);
+    const COLORREF colours[] = {UNTESTED_COLOUR, TESTED_COLOUR, LIT_COLOUR, BOUNCED_COLOUR};
+    for (int i = 0; i < 4; ++i) cell_brushes[i] = CreateSolidBrush(colours[i]);
+    create_headings(dialog);
+    create_cells(dialog);
+    place_texts_and_size(dialog);
+    SetDlgItemTextA(dialog, IDC_TESTER_STATUS, KEY_TESTER_READY);
+    show_all_cells();
+    show_count();
+    install_key_hook(on_tester_key);
+    return TRUE;
+}
+
+// The hook is in place only while the tester is the active window.
+void on_tester_activate(WPARAM wparam) {
+    if (LOWORD(wparam) == WA_INACTIVE || tester_dialog == nullptr)
+        remove_key_hook();
+    else
+        install_key_hook(on_tester_key);
+}
+
+// A cell's colour: bounced, lit by the last press, tested, or not yet; other statics as usual.
+INT_PTR on_tester_colour(HDC dc, HWND control) {
+    const int id = GetDlgCtrlID(control);
+    const int cells = shown_rows() * shown_columns();
+    if (id < IDC_TESTER_CELL || id >= IDC_TESTER_CELL + cells) return FALSE;
+    const int position = id - IDC_TESTER_CELL;
+    const int index = cell_index(position / shown_columns(), position % shown_columns());
+    int state = 0;
+    if (tester.bounced[index])
+        state = 3;
+    else if (tester.lit[index])
+        state = 2;
+    else if (tester.tested[index])
+        state = 1;
+    const COLORREF colours[] = {UNTESTED_COLOUR, TESTED_COLOUR, LIT_COLOUR, BOUNCED_COLOUR};
+    SetBkColor(dc, colours[state]);
+    return reinterpret_cast<INT_PTR>(cell_brushes[state]);
+}
+
+void close_tester(HWND dialog) {
+    remove_key_hook();
+    tester_dialog = nullptr;
+    for (HBRUSH& brush : cell_brushes) {
+        DeleteObject(brush);
+        brush = nullptr;
+    }
+    EndDialog(dialog, 0);
+}
+
+INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return on_tester_init(dialog);
+    case WM_ACTIVATE:
+        on_tester_activate(wparam);
+        return FALSE;
+    case WM_CTLCOLORSTATIC:
+        return on_tester_colour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DESTROY:
+        remove_key_hook();  // however the dialog ends, no key stays taken
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDC_TESTER_CLOSE || LOWORD(wparam) == IDCANCEL) close_tester(dialog);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+void show_key_tester() {
+    DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_KEY_TESTER), main_window, key_tester_dialog_proc, 0);
+}
