@@ -77,6 +77,12 @@ start_program() {
     [ $status = 0 ] && [ -s "$state/started.bmp" ] || fail "the window did not come up ($(cat "$state/screenshot.log"))"
 }
 
+# The last picture of the window shows the header of the pinout picture: many pixels of the
+# header's body colour (24, 96, 48; a BMP stores blue, green, red).
+header_drawn() {
+    [ "$(od -An -v -tx1 "$state/started.bmp" | tr -d ' \n' | grep -o 183060 | wc -l)" -ge 200 ]
+}
+
 registry_has() { run_wine reg query "$1" /reg:32; }
 
 # velmaroctl.exe in folder $1 with the arguments after it; its output in $state/ctl.out.
@@ -117,6 +123,7 @@ test_zip() {
     # Started where there are no pictures, the program takes those beside itself.
     mkdir -p "$state/elsewhere"
     start_program "$folder" "$state/elsewhere"
+    header_drawn || fail "started elsewhere, the program drew no header picture"
     ! registry_has "$file_type_key" || fail "the zip registered .QZC"
 }
 
@@ -190,6 +197,7 @@ open_by_file_type() {
     mkdir -p "$documents"
     cp "$state/new.qzc" "$documents/Config.QZC"
     units=0 start_program "$dir" "$documents" "$(windows_path_of "$documents")\\Config.QZC"
+    header_drawn || fail "started in the Documents folder, the program drew no header picture"
     rm "$dir/VELMAROSN.dll"
 }
 
