@@ -461,7 +461,7 @@ TEST_P(ShellSheet, WiringSheetIsSavedAndOpened) {
     EXPECT_EQ(1, config_model.config_changed);
     const std::string sheet = file_text(path);
     if (c.handler_runs) {
-        EXPECT_TRUE(boxes().empty());
+        EXPECT_TRUE(boxes().empty()) << (boxes().empty() ? "" : boxes()[0].text);
         EXPECT_TRUE(pump_until([&] { return file_text(opened) == sheet; }, 20000)) << "given to the SVG program";
     } else {
         ASSERT_EQ(1u, boxes().size());
