@@ -20,9 +20,11 @@ extern HWND vertical_scroll_bar, horizontal_scroll_bar;
 // Set once every child control exists: sizing and scrolling reach the matrix editor only then.
 extern bool main_controls_ready;
 
-// Start-up steps 1..10 (installation check to accelerators). Returns false when no device
-// was found: the message was shown and the window destroyed.
-bool start_application(HINSTANCE instance, int show_command);
+// Start-up steps 1..10 (installation check to accelerators), then the window takes dropped
+// files. `command_line` is what follows the program's name: empty for the plain start, which
+// returns false when no device was found (the message was shown and the window destroyed);
+// "/offline" and a file name skip the presence check, and the file is opened as Open does.
+bool start_application(HINSTANCE instance, int show_command, const char* command_line = "");
 // The message loop; returns the quit code. Also deletes ui_font.
 int run_message_loop();
 // One message of the loop: offered to the accelerator table against main_window, else

@@ -1,11 +1,15 @@
 // Start-up of the program and its message loop: the installation check, the main window
-// with every child control, the default configuration, the presence check of a unit.
+// with every child control, the default configuration, the presence check of a unit, and
+// what the command line asks for (a file to open, or /offline).
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/app.h"
+#include "config/config_file.h"
 #include "config/config_model.h"
 #include "config/ui_ops.h"
 #include "device/device_commands.h"
@@ -153,9 +157,58 @@ void report_no_device() {
     DestroyWindow(main_window);
 }
 
+// What the command line asks of the start. Nothing: the plain start, which needs a unit.
+// "/offline" (any case): the editor without the presence check. A file name (quoted, or the
+// rest of the line as it is, spaces and all): that file opened at start, with or without a
+// unit. "/offline FILE" does both.
+struct StartRequest {
+    bool plain = true;
+    std::string file;
+};
+
+const char* skip_blanks(const char* text) {
+    while (*text == ' ' || *text == '\t') ++text;
+    return text;
+}
+
+bool starts_with_offline_switch(const char* text) {
+    const char* const name = "/offline";
+    const std::size_t length = std::strlen(name);
+    if (_strnicmp(text, name, length) != 0) return false;
+    return text[length] == '\0' || text[length] == ' ' || text[length] == '\t';
+}
+
+std::string file_argument(const char* text) {
+    if (*text == '"') {
+        const char* end = std::strchr(text + 1, '"');
+        return end ? std::string(text + 1, end) : std::string(text + 1);
+    }
+    std::string name = text;
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t')) name.pop_back();
+    return name;
+}
+
+StartRequest read_start_request(const char* command_line) {
+    StartRequest request;
+    const char* text = skip_blanks(command_line ? command_line : "");
+    if (*text == '\0') return request;
+    request.plain = false;
+    if (starts_with_offline_switch(text)) text = skip_blanks(text + std::strlen("/offline"));
+    request.file = file_argument(text);
+    return request;
+}
+
+// The file of the command line, as a full path: Save later proposes it in its own folder.
+void open_start_file(const std::string& file) {
+    char full[MAX_PATH] = {};
+    DWORD length = GetFullPathNameA(file.c_str(), MAX_PATH, full, nullptr);
+    open_configuration_path(length > 0 && length < MAX_PATH ? full : file.c_str());
+}
+
 }  // namespace
 
-bool start_application(HINSTANCE instance, int show_command) {
+bool start_application(HINSTANCE instance, int show_command, const char* command_line) {
+    const StartRequest request = read_start_request(command_line);
     forget_controls();
     accelerator_table = nullptr;
     install_windows_front_end();
@@ -166,13 +219,15 @@ bool start_application(HINSTANCE instance, int show_command) {
     create_ui_font();
     create_child_controls();
     new_configuration();
-    if (detect_device() != 0) {
+    if (request.plain && detect_device() != 0) {
         report_no_device();
         return false;
     }
     ShowWindow(main_window, show_command);
     UpdateWindow(main_window);
     accelerator_table = LoadAcceleratorsA(app_instance, MAKEINTRESOURCEA(IDA_ACCELERATORS));
+    DragAcceptFiles(main_window, TRUE);
+    if (!request.file.empty()) open_start_file(request.file);
     return true;
 }
 

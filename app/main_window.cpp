@@ -1,7 +1,8 @@
 // The main window procedure: menu and accelerator commands, Undo and Redo, the help boxes, the
-// exit and close sequences; control notifications, sizing, scrolling and painting go to the
-// matrix editor and the pinout picture.
+// exit and close sequences, a file dropped on the window; control notifications, sizing,
+// scrolling and painting go to the matrix editor and the pinout picture.
 #include "app/app.h"
+#include <shellapi.h>
 #include "config/config_file.h"
 #include "config/config_history.h"
 #include "config/config_model.h"
@@ -115,6 +116,18 @@ LRESULT on_end_session(WPARAM ending) {
     return 0;
 }
 
+// A file dropped on the window opens as Open opens it, after the same question about unsaved
+// changes; of several files the first is taken. Nothing happens during a transfer.
+LRESULT on_drop_files(HDROP drop) {
+    char path[MAX_PATH] = {};
+    const UINT length = DragQueryFileA(drop, 0, path, MAX_PATH);
+    DragFinish(drop);
+    if (length == 0 || length >= MAX_PATH || transfer_in_progress) return 0;
+    SetForegroundWindow(main_window);
+    if (ask_save_changes()) open_configuration_path(path);
+    return 0;
+}
+
 LRESULT on_size(WPARAM wparam) {
     if (wparam != SIZE_MINIMIZED && main_controls_ready) matrix_on_size();
     return 0;
@@ -143,6 +156,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return on_query_end_session();
     case WM_ENDSESSION:
         return on_end_session(wparam);
+    case WM_DROPFILES:
+        return on_drop_files(reinterpret_cast<HDROP>(wparam));
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

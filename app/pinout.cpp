@@ -1,6 +1,7 @@
 // The pinout picture: the device's 9-pin header with a marker on every pin telling what the
 // configuration wires to it (nothing, a column, a row, or a clash of several lines). Built
-// from 19 picture files under "Resource/", loaded at the first paint and kept until Exit.
+// from 19 picture files under "Resource\" (in the current directory, else beside the program),
+// loaded at the first paint and kept until Exit.
 #include <string>
 #include "app/app.h"
 #include "app/matrix_view.h"
@@ -33,21 +34,37 @@ struct PictureCache {
     bool loaded;
 } picture_cache;
 
-// "Resource/<name>.qzr" in the current directory. The path is made absolute because loading
-// a bitmap from a relative path also searches the program's own folder.
-std::string picture_path(const char* name) {
-    std::string relative = std::string("Resource/") + name + ".qzr";
+std::string with_separator(std::string folder) {
+    if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    return folder;
+}
+
+bool is_folder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The folder "Resource\" in the current directory when there is one (the portable zip, and
+// setups that start the program in its own folder), else the one beside the program (the
+// installed program starts in the Documents folder). Always absolute: loading a bitmap from a
+// relative path also searches the program's own folder.
+std::string picture_folder() {
     char folder[MAX_PATH] = {};
     DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
-    if (length == 0 || length >= MAX_PATH) return relative;
-    std::string path = folder;
-    if (path.back() != '\\' && path.back() != '/') path += '\\';
-    return path + relative;
+    const std::string current = length > 0 && length < MAX_PATH ? with_separator(folder) : std::string();
+    if (is_folder(current + "Resource")) return current + "Resource\\";
+    char program[MAX_PATH] = {};
+    length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string beside(program, length > 0 && length < MAX_PATH ? length : 0);
+    const std::size_t last = beside.find_last_of("\\/");
+    if (last == std::string::npos) return current + "Resource\\";
+    return beside.substr(0, last + 1) + "Resource\\";
 }
 
 void load_pinout_pictures() {
+    const std::string folder = picture_folder();
     for (int i = 0; i < PICTURE_COUNT; ++i) {
-        std::string path = picture_path(PICTURE_NAMES[i]);
+        std::string path = folder + PICTURE_NAMES[i] + ".qzr";
         picture_cache.bitmaps[i] = static_cast<HBITMAP>(
             LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
         picture_cache.contexts[i] = CreateCompatibleDC(nullptr);

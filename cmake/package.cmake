@@ -54,9 +54,13 @@ set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/resources/velmaro.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/resources/velmaro.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME velmaro.exe)
 set(CPACK_NSIS_MODIFY_PATH OFF)
-# The Start-menu shortcut starts the program in its own folder, where it finds Resource/.
-set(CPACK_NSIS_CREATE_ICONS_EXTRA
-  "SetOutPath '$INSTDIR'\n  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\VELMARO Configuration Utility.lnk' '$INSTDIR\\\\velmaro.exe'")
-set(CPACK_NSIS_DELETE_ICONS_EXTRA
-  "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\VELMARO Configuration Utility.lnk'")
+# The steps of packaging/installer.nsh: an installation of either platform is replaced
+# silently, two Start-menu shortcuts start the program in the public Documents folder (one of
+# them with /offline), ".QZC" files open in the program; the uninstaller takes all of it away.
+set(CPACK_NSIS_DEFINES "!include '${CMAKE_SOURCE_DIR}/packaging/installer.nsh'")
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!insertmacro VELMARO_REPLACE_INSTALLATION")
+set(CPACK_NSIS_CREATE_ICONS_EXTRA "!insertmacro VELMARO_CREATE_SHORTCUTS")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!insertmacro VELMARO_REGISTER_FILE_TYPE")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "!insertmacro VELMARO_DELETE_SHORTCUTS")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "!insertmacro VELMARO_UNREGISTER_FILE_TYPE")
 include(CPack)

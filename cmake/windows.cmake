@@ -60,6 +60,21 @@ foreach(src ${VELMARO_GUI_TESTS})
     PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endforeach()
 
+# The pinout tests once more from a copy in a folder without pictures, started in a folder
+# without them too: the program runs with an empty picture area.
+set(VELMARO_NO_PICTURES_DIR ${CMAKE_BINARY_DIR}/no-pictures)
+add_custom_command(TARGET test_pinout POST_BUILD
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMARO_NO_PICTURES_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:test_pinout> ${VELMARO_NO_PICTURES_DIR}/
+  VERBATIM)
+add_test(NAME gui.no_pictures.PinoutWithoutPicturesTest
+  COMMAND ${CMAKE_CROSSCOMPILING_EMULATOR} ${VELMARO_NO_PICTURES_DIR}/test_pinout.exe
+    --gtest_filter=PinoutWithoutPicturesTest.*
+  WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set_tests_properties(gui.no_pictures.PinoutWithoutPicturesTest PROPERTIES RUN_SERIAL TRUE TIMEOUT 60
+  FAIL_REGULAR_EXPRESSION "SKIPPED|Running 0 tests"
+  ENVIRONMENT "VELMARO_WINE_STATE=${CMAKE_BINARY_DIR}/wine;VELMARO_WINE_KEEPER=${CMAKE_BINARY_DIR}/bin/wine_keeper.exe")
+
 # GUI benchmarks (they print figures; they are not tests): bench/gui_*.cpp.
 file(GLOB VELMARO_GUI_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/gui_*.cpp)
 foreach(src ${VELMARO_GUI_BENCHES})

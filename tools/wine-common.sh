@@ -181,7 +181,8 @@ velmaro_wine_prepare() {
     [ -d "$state" ] || mkdir -p "$state"
     export WINEPREFIX="$state/prefix"
     export WINEDEBUG=${WINEDEBUG:--all}
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+    # No Mono or Gecko, and no menu builder (it writes desktop entries into the home folder).
+    export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
     if velmaro_wine_ready "$state" "$own_display"; then
         export DISPLAY
         return 0

@@ -615,12 +615,12 @@ void GuiTest::clear_unit_exchanges(int n) {
     DeleteFileA((sim_dir() + "\\unit" + std::to_string(n) + "\\exchanges.log").c_str());
 }
 
-bool GuiTest::start_app_result() {
-    return start_application(GetModuleHandleA(nullptr), SW_SHOW);
+bool GuiTest::start_app_result(const std::string& command_line) {
+    return start_application(GetModuleHandleA(nullptr), SW_SHOW, command_line.c_str());
 }
 
-void GuiTest::start_app() {
-    ASSERT_TRUE(start_app_result()) << "start_application returned false";
+void GuiTest::start_app(const std::string& command_line) {
+    ASSERT_TRUE(start_app_result(command_line)) << "start_application returned false";
     trace("started");
     pump_idle();
     trace("idle after start");

@@ -136,8 +136,9 @@ protected:
     void clear_unit_exchanges(int n);
 
     // The program.
-    void start_app();                    // asserts that start_application returned true
-    bool start_app_result();             // start_application(..., SW_SHOW) as it returned
+    // start_application(..., SW_SHOW, command_line): start_app asserts that it returned true.
+    void start_app(const std::string& command_line = "");
+    bool start_app_result(const std::string& command_line = "");
     void send_command(int command);      // SendMessage WM_COMMAND to main_window, then pump_idle
     void press_keys(std::initializer_list<BYTE> keys);  // press in order, release in reverse
 

@@ -52,6 +52,53 @@ COLORREF marker_pixel(int pin) {
     return window_pixel(MARKER_LEFT[pin] + ART_FILL_PROBE_X, MARKER_TOP + ART_FILL_PROBE_Y);
 }
 
+bool pictures_beside_program() {
+    char program[MAX_PATH] = {};
+    std::string folder(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return GetFileAttributesA((folder + "Resource").c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A 24-bit bitmap file of one colour.
+std::vector<std::uint8_t> plain_bitmap(int width, int height, COLORREF colour) {
+    const int stride = (width * 3 + 3) / 4 * 4;
+    const int size = 54 + stride * height;
+    std::vector<std::uint8_t> file(size, 0);
+    auto put = [&](int at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) file[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put(2, size, 4);
+    put(10, 54, 4);
+    put(14, 40, 4);
+    put(18, width, 4);
+    put(22, height, 4);
+    put(26, 1, 2);
+    put(28, 24, 2);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* pixel = &file[54 + y * stride + x * 3];
+            pixel[0] = GetBValue(colour);
+            pixel[1] = GetGValue(colour);
+            pixel[2] = GetRValue(colour);
+        }
+    return file;
+}
+
+// All 19 pictures, each of one colour, in `folder`.
+void write_plain_pictures(const std::string& folder, COLORREF colour) {
+    const char* names[] = {"HX3476", "CX5621", "CX9092", "CX5443", "CX3134", "CX5575", "CX2526",
+                           "CX0817", "CX4498", "RX4931", "RX7672", "RX9173", "RX7484", "RX3355",
+                           "RX1606", "RX0757", "RX8588", "XX0305", "CFX981"};
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    for (const char* name : names) {
+        const bool header = std::string(name) == "HX3476";
+        ASSERT_TRUE(write_file_bytes(folder + "\\" + name + ".qzr",
+                                     plain_bitmap(header ? 248 : 23, header ? 38 : 23, colour)));
+    }
+}
+
 void expect_pins(const std::vector<PinView>& pins) {
     repaint();
     ASSERT_EQ(9u, pins.size());
@@ -127,13 +174,28 @@ TEST_F(PinoutTest, ColumnsOutOfViewAreDrawnOnTheirPins) {
 
 TEST_F(PinoutTest, PicturesAreReadOnceAndReloadedAfterRelease) {
     expect_pins(DEFAULT_PINS);
-    ASSERT_TRUE(SetCurrentDirectoryA(temp_dir().c_str()));  // no "Resource" folder here
+    // The test's folder holds pictures of one colour: the current directory's come first.
+    const COLORREF plain = RGB(10, 200, 30);
+    write_plain_pictures(temp_path("Resource"), plain);
+    ASSERT_TRUE(SetCurrentDirectoryA(temp_dir().c_str()));
     choose_rows(4);
     expect_pins({"C1", "C2", "C3", "C4", "R1", "R2", "R3", "R4", "F"});
     release_pinout_pictures();
     InvalidateRect(main_window, nullptr, TRUE);
     repaint();
-    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), marker_pixel(0));  // nothing left to draw from
+    EXPECT_EQ(plain, marker_pixel(0)) << describe(marker_pixel(0));
+    EXPECT_EQ(plain, window_pixel(HEADER_LEFT + ART_BODY_PROBE_X, HEADER_TOP + ART_BODY_PROBE_Y));
+}
+
+// The installed program starts in the Documents folder, which holds no "Resource" folder: the
+// pictures then come from the one beside the program (the tests lie beside bin/Resource).
+TEST_F(PinoutTest, PicturesComeFromBesideTheProgramWhenTheCurrentFolderHasNone) {
+    release_pinout_pictures();
+    ASSERT_TRUE(SetCurrentDirectoryA(temp_dir().c_str()));
+    ASSERT_TRUE(pictures_beside_program()) << "bin/Resource is missing";
+    InvalidateRect(main_window, nullptr, TRUE);
+    expect_pins(DEFAULT_PINS);
+    EXPECT_EQ(colour_of(ART_HEADER_BODY), window_pixel(HEADER_LEFT + ART_BODY_PROBE_X, HEADER_TOP + ART_BODY_PROBE_Y));
 }
 
 TEST_F(PinoutTest, EveryPictureFileCoversThePartThatIsDrawn) {
@@ -153,10 +215,13 @@ TEST_F(PinoutTest, EveryPictureFileCoversThePartThatIsDrawn) {
     }
 }
 
+// No pictures in the current directory nor beside the program: a copy of these tests in a
+// folder of its own runs this suite (cmake/windows.cmake); beside bin/Resource it is skipped.
 class PinoutWithoutPicturesTest : public GuiTest {
 protected:
     void SetUp() override {
         GuiTest::SetUp();
+        if (pictures_beside_program()) GTEST_SKIP() << "pictures lie beside the program";
         ASSERT_TRUE(SetCurrentDirectoryA(temp_dir().c_str()));
         attach_unit(1);
         start_app();
@@ -177,3 +242,4 @@ TEST_F(PinoutWithoutPicturesTest, TheProgramRunsAndThePictureAreaStaysEmpty) {
     send_command(CMD_EXIT);
     EXPECT_TRUE(pump_until([] { return app_has_quit(); }, 2000) || !IsWindow(main_window));
 }
+

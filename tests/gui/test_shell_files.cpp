@@ -4,6 +4,9 @@
 #include "harness.h"
 #include "harness_images.h"
 
+#include <shellapi.h>
+#include <shlobj.h>
+#include <cstring>
 #include <functional>
 
 #include "config/config_model.h"
@@ -46,6 +49,26 @@ int run_velmaroctl(const std::string& arguments, const std::string& out, const s
 }
 
 std::string quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// What Explorer sends when files are dropped on the window: WM_DROPFILES with a DROPFILES
+// block of NUL-terminated names (the receiver frees it with DragFinish).
+void drop_files(const std::vector<std::string>& paths) {
+    std::size_t size = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths) size += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GHND, size);
+    ASSERT_NE(nullptr, memory);
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = FALSE;
+    char* names = reinterpret_cast<char*>(header + 1);
+    for (const std::string& path : paths) {
+        std::memcpy(names, path.c_str(), path.size() + 1);
+        names += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    SendMessageA(main_window, WM_DROPFILES, reinterpret_cast<WPARAM>(memory), 0);
+    pump_idle();
+}
 
 int selected(HWND combo) { return static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)); }
 LRESULT check_state(HWND check) { return SendMessageA(check, BM_GETCHECK, 0, 0); }
@@ -225,6 +248,7 @@ struct OpenAnswerCase {
     int answer;
     int save_dialog;     // 0, IDOK or IDCANCEL
     bool opens;
+    bool dropped;        // the file is dropped on the window instead of chosen by Open
 };
 
 void PrintTo(const OpenAnswerCase& c, std::ostream* out) { *out << c.what; }
@@ -239,8 +263,11 @@ TEST_P(ShellOpenAnswers, OpenAsksFirst) {
     answer_boxes({c.answer});
     if (c.save_dialog == IDOK) on_dialog(file_name(temp_path("saved.qzc")));
     if (c.save_dialog == IDCANCEL) on_dialog(click(IDCANCEL));
-    if (c.opens) on_dialog(file_name(temp_path("diagonal.qzc")));
-    send_command(CMD_OPEN);
+    if (c.opens && !c.dropped) on_dialog(file_name(temp_path("diagonal.qzc")));
+    if (c.dropped)
+        drop_files({temp_path("diagonal.qzc")});
+    else
+        send_command(CMD_OPEN);
     ASSERT_GE(boxes().size(), 1u);
     EXPECT_EQ(SAVE_QUESTION, boxes()[0].text);
     EXPECT_EQ(c.opens ? 0 : 1, config_model.config_changed);
@@ -250,13 +277,53 @@ TEST_P(ShellOpenAnswers, OpenAsksFirst) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, ShellOpenAnswers,
-                         testing::Values(OpenAnswerCase{"Cancel", IDCANCEL, 0, false},
-                                         OpenAnswerCase{"No", IDNO, 0, true},
-                                         OpenAnswerCase{"YesSaved", IDYES, IDOK, true},
-                                         OpenAnswerCase{"YesCancelled", IDYES, IDCANCEL, false}),
+                         testing::Values(OpenAnswerCase{"Cancel", IDCANCEL, 0, false, false},
+                                         OpenAnswerCase{"No", IDNO, 0, true, false},
+                                         OpenAnswerCase{"YesSaved", IDYES, IDOK, true, false},
+                                         OpenAnswerCase{"YesCancelled", IDYES, IDCANCEL, false, false},
+                                         OpenAnswerCase{"DroppedCancel", IDCANCEL, 0, false, true},
+                                         OpenAnswerCase{"DroppedNo", IDNO, 0, true, true},
+                                         OpenAnswerCase{"DroppedYesSaved", IDYES, IDOK, true, true},
+                                         OpenAnswerCase{"DroppedYesCancelled", IDYES, IDCANCEL, false, true}),
                          [](const testing::TestParamInfo<OpenAnswerCase>& info) {
                              return std::string(info.param.what);
                          });
+
+TEST_F(ShellFiles, ADroppedFileOpensWithoutADialogAndTheFirstOfSeveralIsTaken) {
+    EXPECT_NE(0, GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+    const std::vector<std::uint8_t> bytes = scrambled(diagonal_image());
+    ASSERT_TRUE(write_file_bytes(temp_path("diagonal.qzc"), bytes));
+    ASSERT_TRUE(write_file_bytes(temp_path("default.qzc"), scrambled(default_image())));
+    drop_files({temp_path("diagonal.qzc"), temp_path("default.qzc")});
+    EXPECT_TRUE(boxes().empty()) << "no question while nothing has changed";
+    EXPECT_TRUE(dialogs().empty());
+    expect_diagonal_model();
+    EXPECT_EQ(temp_path("diagonal.qzc"), config_model.config_file_name);
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_EQ(bytes, read_file_bytes(temp_path("diagonal.qzc")));
+}
+
+TEST_F(ShellFiles, ADroppedFileThatDoesNotParseGetsOpensMessage) {
+    on_dialog(file_name(temp_path("named.qzc")));
+    send_command(CMD_SAVE);
+    std::vector<std::uint8_t> image = diagonal_image();
+    image[508] = 0;
+    const std::vector<std::uint8_t> bytes = scrambled(image);
+    ASSERT_TRUE(write_file_bytes(temp_path("bad.qzc"), bytes));
+    for (const char* name : {"bad.qzc", "missing.qzc"}) {
+        SCOPED_TRACE(name);
+        clear_records();
+        drop_files({temp_path(name)});
+        ASSERT_EQ(1u, boxes().size());
+        EXPECT_EQ(std::string(name) == "bad.qzc" ? "Invalid configuration file" : "Error opening the file",
+                  boxes()[0].text);
+        EXPECT_EQ(MB_ICONERROR, boxes()[0].icon);
+        EXPECT_EQ(4, selected(rows_combo));
+        EXPECT_EQ(temp_path("named.qzc"), config_model.config_file_name) << "the name is kept";
+    }
+    EXPECT_EQ(bytes, read_file_bytes(temp_path("bad.qzc")));
+    EXPECT_FALSE(file_exists(temp_path("missing.qzc")));
+}
 
 TEST_F(ShellFiles, SaveRefusesCollidingPinsWithoutADialog) {
     config_model.column_pins[1] = 0;   // columns 1 and 2 both on pin 1
@@ -394,7 +461,7 @@ TEST_P(ShellSheet, WiringSheetIsSavedAndOpened) {
     EXPECT_EQ(1, config_model.config_changed);
     const std::string sheet = file_text(path);
     if (c.handler_runs) {
-        EXPECT_TRUE(boxes().empty());
+        EXPECT_TRUE(boxes().empty()) << (boxes().empty() ? "" : boxes()[0].text);
         EXPECT_TRUE(pump_until([&] { return file_text(opened) == sheet; }, 20000)) << "given to the SVG program";
     } else {
         ASSERT_EQ(1u, boxes().size());

@@ -1,6 +1,8 @@
 // Start-up: the main window, its class and size, every child control in order, the default
-// configuration, the presence check of a unit and the installation check.
+// configuration, the presence check of a unit, the installation check, and what the command
+// line asks for (a file opened at start, /offline).
 #include "harness.h"
+#include "harness_images.h"
 
 #include "config/config_model.h"
 #include "config/ui_ops.h"
@@ -211,7 +213,8 @@ struct LabelCase {
     bool warns;
 };
 
-void PrintTo(const LabelCase& c, std::ostream* out) { *out << c.what << " " << c.folder; }
+// The drive letter alone: a trailing backslash would run into the next name of ctest's list.
+void PrintTo(const LabelCase& c, std::ostream* out) { *out << c.what << " " << std::string(c.folder, 2); }
 
 class StartupLabel : public GuiTest, public testing::WithParamInterface<LabelCase> {};
 
@@ -240,3 +243,101 @@ INSTANTIATE_TEST_SUITE_P(Volumes, StartupLabel,
                                          LabelCase{"LowerCase", "W:\\", false},
                                          LabelCase{"NoLabel", "Z:\\", false}),
                          [](const testing::TestParamInfo<LabelCase>& info) { return std::string(info.param.what); });
+
+// ---- The command line: a file opened at start, /offline ---------------------------------------
+
+struct CommandLineCase {
+    const char* what;
+    const char* command_line;  // %F: the full path of the file, %R: the same file relative to
+                               // the current directory (the test's folder)
+    bool unit;                 // a unit attached
+    const char* file;          // what the file holds: "diagonal", "invalid", "short", or "" for no file
+    const char* message;       // the one message shown at start, "" for none
+    bool opens;                // the editor shows the file's configuration
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* out) { *out << c.what; }
+
+class StartupCommandLine : public GuiTest, public testing::WithParamInterface<CommandLineCase> {
+protected:
+    std::vector<std::uint8_t> file_bytes(const std::string& kind) {
+        std::vector<std::uint8_t> image = diagonal_image();
+        if (kind == "invalid") image[508] = 0;  // no rows
+        if (kind == "short") image.resize(100);
+        return scrambled(image);
+    }
+
+    static std::string substituted(std::string line, const std::string& full, const std::string& relative) {
+        for (std::size_t at; (at = line.find("%F")) != std::string::npos;) line.replace(at, 2, full);
+        for (std::size_t at; (at = line.find("%R")) != std::string::npos;) line.replace(at, 2, relative);
+        return line;
+    }
+};
+
+TEST_P(StartupCommandLine, OpensTheFileOrStartsOfflineWithoutThePresenceCheck) {
+    const CommandLineCase& c = GetParam();
+    const std::string relative = "my files\\diagonal.QZC";
+    const std::string full = temp_path(relative);
+    ASSERT_TRUE(CreateDirectoryA(temp_path("my files").c_str(), nullptr));
+    ASSERT_TRUE(SetCurrentDirectoryA(temp_dir().c_str()));
+    std::vector<std::uint8_t> bytes;
+    if (*c.file) {
+        bytes = file_bytes(c.file);
+        ASSERT_TRUE(write_file_bytes(full, bytes));
+    }
+    if (c.unit) attach_unit(1);
+    start_app(substituted(c.command_line, full, relative));
+
+    EXPECT_TRUE(IsWindowVisible(main_window));
+    if (*c.message) {
+        ASSERT_EQ(1u, boxes().size());
+        EXPECT_EQ(c.message, boxes()[0].text);
+        EXPECT_EQ(MB_ICONERROR, boxes()[0].icon);
+        EXPECT_EQ(main_window, boxes()[0].owner);
+        EXPECT_TRUE(boxes()[0].owner_visible) << "the message comes over the window";
+    } else {
+        EXPECT_TRUE(boxes().empty()) << boxes()[0].text;
+    }
+    EXPECT_EQ(c.opens ? 2 : 4, SendMessageA(rows_combo, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(c.opens ? 2 : 3, SendMessageA(columns_combo, CB_GETCURSEL, 0, 0));
+    EXPECT_EQ(c.opens ? 0x05 : 0, config_model.key_table[cell_index(1, 1)]);
+    EXPECT_EQ(c.opens, full == config_model.config_file_name) << config_model.config_file_name;
+    EXPECT_EQ(0, config_model.config_changed);
+    EXPECT_EQ(bytes, read_file_bytes(full)) << "the file is left as it was";
+    if (c.unit) EXPECT_TRUE(unit_exchanges(1).empty()) << "no presence check";
+    EXPECT_NE(0, GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, StartupCommandLine,
+    testing::Values(
+        CommandLineCase{"QuotedFileWithoutAUnit", "\"%F\"", false, "diagonal", "", true},
+        CommandLineCase{"QuotedFileWithAUnit", "\"%F\"", true, "diagonal", "", true},
+        CommandLineCase{"UnquotedNameWithSpaces", "%F", false, "diagonal", "", true},
+        CommandLineCase{"RelativeNameBecomesFull", "\"%R\"", false, "diagonal", "", true},
+        CommandLineCase{"BlanksAround", "  \"%F\"  ", false, "diagonal", "", true},
+        CommandLineCase{"InvalidImage", "\"%F\"", false, "invalid", "Invalid configuration file", false},
+        CommandLineCase{"ShortFile", "\"%F\"", true, "short", "Invalid configuration file", false},
+        CommandLineCase{"MissingFile", "\"%F\"", false, "", "Error opening the file", false},
+        CommandLineCase{"Offline", "/offline", false, "", "", false},
+        CommandLineCase{"OfflineInCapitals", "/OFFLINE", false, "diagonal", "", false},
+        CommandLineCase{"OfflineWithAUnit", "/offline", true, "", "", false},
+        CommandLineCase{"OfflineWithAFile", "/offline \"%F\"", false, "diagonal", "", true}),
+    [](const testing::TestParamInfo<CommandLineCase>& info) { return std::string(info.param.what); });
+
+// Started with a file and no unit, Read and Write meet no unit as they do when one was unplugged.
+TEST_F(Startup, StartedWithAFileWithoutAUnitReadAndWriteFindNone) {
+    const std::string file = temp_path("diagonal.QZC");
+    ASSERT_TRUE(write_file_bytes(file, scrambled(diagonal_image())));
+    start_app("\"" + file + "\"");
+    for (int command : {CMD_READ, CMD_WRITE}) {
+        SCOPED_TRACE(command);
+        clear_records();
+        send_command(command);
+        ASSERT_FALSE(boxes().empty());
+        EXPECT_EQ("The VELMARO (1) was not found", boxes().back().text);
+        EXPECT_EQ(MB_ICONERROR, boxes().back().icon);
+    }
+    EXPECT_EQ(2, SendMessageA(rows_combo, CB_GETCURSEL, 0, 0)) << "the opened configuration stays";
+    EXPECT_TRUE(IsWindow(main_window));
+}
