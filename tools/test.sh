@@ -18,7 +18,7 @@ if ! (cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2
 fi
 velmaro_wine_stop "$(velmaro_test_tree "$build")/wine"
 if [ -n "${rerun:-}" ]; then
-    echo "These tests needed the rerun:"
-    printf '  %s\n' $rerun
+    echo "These tests failed the first time:"
+    printf '%s\n' "$rerun" | sed 's/^/  /'
 fi
 exit $status

@@ -63,9 +63,20 @@ bool escaped_at(const std::string& svg, std::size_t at) {
     return false;
 }
 
+// The page's width or height in millimetres, from the first attribute `name` (the svg element's).
+double page_extent(const std::string& svg, const char* name) {
+    const std::size_t at = svg.find(name);
+    if (at == std::string::npos) return 1e9;
+    const std::size_t start = at + std::strlen(name);
+    const std::size_t end = svg.find("mm\"", start);
+    if (end == std::string::npos || end > start + 12) return 1e9;
+    return std::atof(svg.substr(start, end - start).c_str());
+}
+
 void check_sheet(const std::string& source) {
     const std::string svg = wiring_sheet_svg(reopened, {source, "2026-12-07"});
-    check(svg.find("width=\"210.00mm\"") != std::string::npos, "the sheet is 210 mm wide");
+    check(page_extent(svg, " width=\"") <= 190.0 && page_extent(svg, " height=\"") <= 255.0,
+          "the sheet's page fits the printable area of A4 and Letter (190 x 255 mm)");
     for (std::size_t at = svg.find('<'); at != std::string::npos; at = svg.find('<', at + 1))
         check(svg[at + 1] == '/' || svg[at + 1] == '?' || std::isalpha(static_cast<unsigned char>(svg[at + 1])),
               "a < starts a tag");

@@ -353,9 +353,9 @@ protected:
     // The program Windows opens SVG files with, for this user: `command` ("%1" the file).
     void register_svg_handler(const std::string& command) {
         const std::string progid = "VelmaroTest.svg";
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Classes\\.svg", nullptr, REG_SZ,
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, ".svg", nullptr, REG_SZ,
                                                  progid.c_str(), static_cast<DWORD>(progid.size() + 1)));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Classes\\VelmaroTest.svg\\shell\\open\\command",
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, "VelmaroTest.svg\\shell\\open\\command",
                                                  nullptr, REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1)));
     }
 };
