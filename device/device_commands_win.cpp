@@ -238,11 +238,19 @@ INT_PTR CALLBACK unit_select_dialog_proc(HWND dialog, UINT message, WPARAM wpara
 
 // The differences found by Compare with VELMARO (the text comes as the creation parameter);
 // OK and Esc close it.
+void show_differences(HWND dialog, const char* text) {
+    HWND edit = GetDlgItem(dialog, IDC_COMPARE_TEXT);
+    SetWindowTextA(edit, text);
+    SetFocus(edit);
+    SendMessageA(edit, EM_SETSEL, 0, 0);
+    SendMessageA(edit, EM_SCROLLCARET, 0, 0);
+}
+
 INT_PTR CALLBACK compare_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
-        SetDlgItemTextA(dialog, IDC_COMPARE_TEXT, reinterpret_cast<const char*>(lparam));
-        return TRUE;
+        show_differences(dialog, reinterpret_cast<const char*>(lparam));
+        return FALSE;  // the focus is set: the text from its first line, nothing selected
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) EndDialog(dialog, LOWORD(wparam));
         return TRUE;

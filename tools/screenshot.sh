@@ -9,13 +9,14 @@
 # save-dialog, open-dialog, write-progress, read-progress, select-unit-write, select-unit-read,
 # no-device; with the worked example of the manual (docs/example-3x3.json) on the unit:
 # example, fn-view, pin-clash, select-key, macro-editor, macro-action, key-tester,
-# macro-recorder. The picture goes to
+# macro-recorder, compare (the editor's default configuration against the example on the unit);
+# write-all (two units). The picture goes to
 # OUT.png, by default build/screenshots/STATE.png.
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
 manual_states="startup example fn-view pin-clash select-key macro-editor macro-action
-  help-ghost-keys write-progress select-unit-write no-device key-tester macro-recorder"
+  help-ghost-keys write-progress select-unit-write no-device key-tester macro-recorder compare write-all"
 
 if [ "${1:-}" = --manual ]; then
     mkdir -p "$build/screenshots/manual"
@@ -44,6 +45,7 @@ mkdir -p "$units" "$(dirname "$out")"
 count=1
 case $name in
     select-unit-*) count=3 ;;
+    write-all) count=2 ;;
     no-device) count=0 ;;
 esac
 for n in $(seq 1 $count); do
@@ -52,7 +54,7 @@ for n in $(seq 1 $count); do
 done
 config=$shots/default.qzc
 case $name in
-    example|fn-view|pin-clash|select-key|macro-editor|macro-action|key-tester|macro-recorder)
+    example|fn-view|pin-clash|select-key|macro-editor|macro-action|key-tester|macro-recorder|compare)
         config=$shots/example.qzc
         "$build/velmaroctl" import "$top/docs/example-3x3.json" -o "$config" >/dev/null ;;
     *) "$build/velmaroctl" new -o "$config" >/dev/null ;;

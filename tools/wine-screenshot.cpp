@@ -11,7 +11,8 @@
 // save-dialog, open-dialog, write-progress, read-progress, select-unit-write,
 // select-unit-read, no-device; and, on a unit that holds a configuration (tools/screenshot.sh
 // writes docs/example-3x3.json to it): example, fn-view, pin-clash, select-key, macro-editor,
-// macro-action, key-tester, macro-recorder. --close ends the utility afterwards (answering No to a question).
+// macro-action, key-tester, macro-recorder, compare (the default configuration against the
+// example on the unit), write-all (two units). --close ends the utility afterwards (answering No to a question).
 #include <windows.h>
 
 #include <cstdio>
@@ -76,6 +77,8 @@ const State STATES[] = {
     {"pin-clash", true, Opening::ROW_PIN, 1, nullptr, nullptr, 0, nullptr, false},
     {"select-key", true, Opening::CELL, 0, "Select a key", nullptr, 0, nullptr, true},
     {"macro-editor", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, 0, nullptr, false},
+    {"compare", false, Opening::COMMAND, CMD_COMPARE, "Compare with VELMARO", nullptr, 0, nullptr, false},
+    {"write-all", false, Opening::COMMAND, CMD_WRITE_ALL, APP_TITLE, nullptr, 0, nullptr, false},
     {"key-tester", true, Opening::COMMAND, CMD_KEY_TESTER, "VELMARO Key Tester", nullptr, 0, nullptr, true},
     {"macro-recorder", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, 0, nullptr, false},
     {"macro-action", true, Opening::CTRL_CELL, 8, "VELMARO Macro", nullptr, IDC_MACRO_MAKE_STEP + 4,
