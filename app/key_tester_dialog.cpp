@@ -28,15 +28,14 @@ constexpr int CLOSE_WIDTH = 75;
 constexpr int CLOSE_HEIGHT = 23;
 constexpr int MIN_CLIENT_WIDTH = 440;
 
-// Cell colours (COLORREF: 0x00BBGGRR).
-constexpr COLORREF UNTESTED_COLOUR = RGB(255, 255, 255);
-constexpr COLORREF TESTED_COLOUR = RGB(200, 240, 200);
-constexpr COLORREF LIT_COLOUR = RGB(255, 240, 120);
-constexpr COLORREF BOUNCED_COLOUR = RGB(255, 170, 150);
+// A cell's colour by its state: not yet tested, tested, lit by the last press, bounced.
+enum CellState { CELL_UNTESTED, CELL_TESTED, CELL_LIT, CELL_BOUNCED, CELL_STATE_COUNT };
+constexpr COLORREF CELL_COLOURS[CELL_STATE_COUNT] = {RGB(255, 255, 255), RGB(200, 240, 200), RGB(255, 240, 120),
+                                                     RGB(255, 170, 150)};
 
 KeyTester tester;
 HWND tester_dialog;
-HBRUSH cell_brushes[4];  // untested, tested, lit, bounced
+HBRUSH cell_brushes[CELL_STATE_COUNT];
 
 int shown_rows() { return matrix_row_count(); }
 int shown_columns() { return matrix_column_count(); }
@@ -132,8 +131,7 @@ void on_tester_key(int key_number, bool down, long long time_us) {
 BOOL on_tester_init(HWND dialog) {
     tester_dialog = dialog;
     reset_key_tester(tester);
-    const COLORREF colours[] = {UNTESTED_COLOUR, TESTED_COLOUR, LIT_COLOUR, BOUNCED_COLOUR};
-    for (int i = 0; i < 4; ++i) cell_brushes[i] = CreateSolidBrush(colours[i]);
+    for (int i = 0; i < CELL_STATE_COUNT; ++i) cell_brushes[i] = CreateSolidBrush(CELL_COLOURS[i]);
     create_headings(dialog);
     create_cells(dialog);
     place_texts_and_size(dialog);
@@ -159,15 +157,14 @@ INT_PTR on_tester_colour(HDC dc, HWND control) {
     if (id < IDC_TESTER_CELL || id >= IDC_TESTER_CELL + cells) return FALSE;
     const int position = id - IDC_TESTER_CELL;
     const int index = cell_index(position / shown_columns(), position % shown_columns());
-    int state = 0;
+    CellState state = CELL_UNTESTED;
     if (tester.bounced[index])
-        state = 3;
+        state = CELL_BOUNCED;
     else if (tester.lit[index])
-        state = 2;
+        state = CELL_LIT;
     else if (tester.tested[index])
-        state = 1;
-    const COLORREF colours[] = {UNTESTED_COLOUR, TESTED_COLOUR, LIT_COLOUR, BOUNCED_COLOUR};
-    SetBkColor(dc, colours[state]);
+        state = CELL_TESTED;
+    SetBkColor(dc, CELL_COLOURS[state]);
     return reinterpret_cast<INT_PTR>(cell_brushes[state]);
 }
 
