@@ -116,8 +116,8 @@ void on_selection_change(HWND combo) {
 
 void on_combo_notification(HWND combo, int code) {
     switch (code) {
-    case CBN_DROPDOWN: set_combo_height(combo, COMBO_OPEN_HEIGHT); break;
-    case CBN_CLOSEUP: set_combo_height(combo, COMBO_CLOSED_HEIGHT); break;
+    case CBN_DROPDOWN: set_combo_height(combo, scaled(COMBO_OPEN_HEIGHT)); break;
+    case CBN_CLOSEUP: set_combo_height(combo, scaled(COMBO_CLOSED_HEIGHT)); break;
     case CBN_SELCHANGE: on_selection_change(combo); break;
     default: break;
     }

@@ -40,14 +40,15 @@ const MenuEntry MENU_ENTRIES[] = {
     {2, 6, "Wiring &Sheet...", CMD_WIRING_SHEET},
     {2, 7, nullptr, 0},
     {2, 8, "&Key Tester...", CMD_KEY_TESTER},
-    {3, 0, "&Macro Usage", CMD_HELP_MACRO},
-    {3, 1, nullptr, 0},
-    {3, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
-    {3, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
-    {3, 4, nullptr, 0},
-    {3, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
-    {3, 6, nullptr, 0},
-    {3, 7, "&About", CMD_ABOUT},
+    {3, 0, "User &Manual\tF1", CMD_USER_MANUAL},
+    {3, 1, "&Macro Usage", CMD_HELP_MACRO},
+    {3, 2, nullptr, 0},
+    {3, 3, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
+    {3, 4, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
+    {3, 5, nullptr, 0},
+    {3, 6, "&FN Table Toggle", CMD_HELP_FN_TABLE},
+    {3, 7, nullptr, 0},
+    {3, 8, "&About", CMD_ABOUT},
 };
 
 std::string menu_text(HMENU menu, int position) {
@@ -131,7 +132,7 @@ TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 0)));
     EXPECT_EQ(2, GetMenuItemCount(GetSubMenu(menu, 1)));
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 2)));
-    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 3)));
+    EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 3)));
     for (const MenuEntry& entry : MENU_ENTRIES) {
         SCOPED_TRACE(std::to_string(entry.popup) + "/" + std::to_string(entry.position));
         HMENU popup = GetSubMenu(menu, entry.popup);
