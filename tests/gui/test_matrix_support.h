@@ -2,6 +2,8 @@
 // attached, and small helpers that act on the main window as the user would (a selection in
 // a combo box arrives as CBN_SELCHANGE, a scroll bar request as WM_HSCROLL or WM_VSCROLL).
 #pragma once
+#include <windows.h>
+#include <commctrl.h>
 #include <cstdint>
 #include <string>
 #include "harness.h"
@@ -101,4 +103,97 @@ inline void set_horizontal(int position) {
 inline void set_vertical(int position) {
     SetScrollPos(vertical_scroll_bar, SB_CTL, position, TRUE);
     refresh_cell_captions();
+}
+
+// ---- The display scale ------------------------------------------------------------------------
+
+// A figure of the 96-DPI layout at `dpi`.
+inline int at_dpi(int figure, int dpi) { return MulDiv(figure, dpi, 96); }
+
+inline std::string box_text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+// A control at x, y with width x height in the main window's client area (a height of 0 is
+// not checked: a combo box's height follows its font).
+inline void expect_box(HWND control, int x, int y, int width, int height) {
+    RECT actual = client_rect_of(control);
+    if (height == 0) actual.bottom = actual.top;
+    EXPECT_EQ(box_text({x, y, x + width, y + height}), box_text(actual)) << window_text(control);
+}
+
+// Every control of the main window at its 96-DPI figure scaled to `dpi`; the cells step by the
+// scaled cell, the headers and the scroll bar beside them.
+inline void expect_scaled_layout(int dpi) {
+    auto at = [dpi](int figure) { return at_dpi(figure, dpi); };
+    expect_box(rows_caption, at(0), at(8), at(96), at(16));
+    expect_box(columns_caption, at(147), at(8), at(96), at(16));
+    expect_box(rows_combo, at(20), at(24), at(64), 0);
+    expect_box(columns_combo, at(160), at(24), at(64), 0);
+    expect_box(single_key_check, at(20), at(47), at(116), at(47));
+    expect_box(ghost_filter_check, at(161), at(47), at(106), at(47));
+    expect_box(picture_caption, at(275), at(60), at(296), at(16));
+    const int width = at(128), height = at(96), columns = visible_columns, rows = visible_rows;
+    ASSERT_GT(columns * rows, 0);
+    for (int k = 0; k < columns * rows; ++k)
+        expect_box(cell_buttons[k], at(68) + width * (k % columns), at(140) + height * (k / columns), width, height);
+    for (int c = 0; c < columns; ++c) {
+        expect_box(header_labels[c], at(104) + width * c, at(96), at(56), at(16));
+        expect_box(pin_combos[c], at(104) + width * c, at(112), at(56), 0);
+    }
+    for (int r = 0; r < rows; ++r) {
+        expect_box(header_labels[columns + r], at(8), at(168) + height * r, at(56), at(16));
+        expect_box(pin_combos[columns + r], at(8), at(184) + height * r, at(56), 0);
+    }
+    if (shown(vertical_scroll_bar))
+        expect_box(vertical_scroll_bar, at(68) + width * columns, at(140), at(17), height * rows);
+}
+
+// What a control needs to show its whole text in its own font, and the room it has for it.
+struct TextRoom {
+    SIZE need = {0, 0};
+    SIZE room = {0, 0};
+};
+
+inline TextRoom text_room(HWND control) {
+    TextRoom text;
+    RECT client;
+    GetClientRect(control, &client);
+    text.room = {client.right, client.bottom};
+    char name[32] = {};
+    GetClassNameA(control, name, sizeof name);
+    const std::string kind = name;
+    if (kind.find("Button") != std::string::npos) {
+        SendMessageA(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&text.need));
+        return text;
+    }
+    HDC dc = GetDC(control);
+    HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    const std::string caption = window_text(control);
+    if (kind.find("ComboBox") != std::string::npos) {
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof info;
+        GetComboBoxInfo(control, &info);
+        text.room = {info.rcItem.right - info.rcItem.left, info.rcItem.bottom - info.rcItem.top};
+        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text.need);
+    } else {  // a centred static, which breaks its text between words
+        RECT need = {0, 0, text.room.cx, 0};
+        DrawTextA(dc, caption.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
+        text.need = {need.right, need.bottom};
+    }
+    SelectObject(dc, before);
+    ReleaseDC(control, dc);
+    return text;
+}
+
+// Every visible control of the main window shows its whole text.
+inline void expect_texts_whole() {
+    for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        if (!shown(control) || control == vertical_scroll_bar || control == horizontal_scroll_bar) continue;
+        const TextRoom text = text_room(control);
+        EXPECT_GT(text.need.cx, 0) << window_text(control);
+        EXPECT_LE(text.need.cx, text.room.cx) << window_text(control);
+        EXPECT_LE(text.need.cy, text.room.cy) << window_text(control);
+    }
 }

@@ -1,8 +1,13 @@
 // Start-up: the main window, its class and size, every child control in order, the default
 // configuration, the presence check of a unit, the installation check, and what the command
-// line asks for (a file opened at start, /offline).
+// line asks for (a file opened at start, /offline). The window at 96, 120, 144 and 192 DPI
+// (each run in a Wine prefix of that DPI) and moved to a monitor of another DPI.
+#include <algorithm>
+
 #include "harness.h"
 #include "harness_images.h"
+#include "test_matrix_support.h"
+#include "tools/art/pinout_art.h"
 
 #include "config/config_model.h"
 #include "config/ui_ops.h"
@@ -40,9 +45,107 @@ std::vector<HWND> children_in_order() {
     return children;
 }
 
+COLORREF colour_of(ArtColour colour) { return RGB(colour.red, colour.green, colour.blue); }
+
+// The colours of the pinout artwork: a sharp picture shows no other.
+std::vector<COLORREF> art_colours() {
+    std::vector<COLORREF> colours;
+    for (ArtColour colour : {ART_HEADER_BODY, ART_HEADER_EDGE, ART_PAD, ART_PIN_NUMBER, ART_MARKER_BORDER, ART_FREE_FILL,
+                             ART_FREE_RING, ART_CLASH_FILL, ART_CLASH_TEXT, ART_LINE_TEXT})
+        colours.push_back(colour_of(colour));
+    for (int line = 1; line <= ART_LINE_COUNT; ++line) {
+        colours.push_back(colour_of(art_column_fill(line)));
+        colours.push_back(colour_of(art_row_fill(line)));
+    }
+    return colours;
+}
+
+// The pixels of a rectangle of the main window's client area, row by row.
+std::vector<COLORREF> client_pixels(int left, int top, int width, int height) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC window = GetDC(main_window), memory = CreateCompatibleDC(window);
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ before = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, window, left, top, SRCCOPY);
+    GdiFlush();
+    std::vector<COLORREF> pixels;
+    for (int i = 0; i < width * height; ++i) {
+        const DWORD pixel = static_cast<const DWORD*>(bits)[i];
+        pixels.push_back(RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF));
+    }
+    SelectObject(memory, before);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(main_window, window);
+    return pixels;
+}
+
+// The pinout picture's header at its scaled place and size, its edge at both corners and the
+// background just outside them, and sharp: every pixel one of the artwork's colours.
+void expect_sharp_picture(int dpi) {
+    UpdateWindow(main_window);
+    pump_idle();
+    const int width = at_dpi(248, dpi) + 2, height = at_dpi(38, dpi) + 2;
+    const std::vector<COLORREF> pixels = client_pixels(at_dpi(300, dpi) - 1, at_dpi(20, dpi) - 1, width, height);
+    const COLORREF edge = colour_of(ART_HEADER_EDGE), background = GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ(background, pixels[0]);
+    EXPECT_EQ(edge, pixels[width + 1]);
+    EXPECT_EQ(edge, pixels[width * (height - 1) - 2]);
+    EXPECT_EQ(background, pixels[width * height - 1]);
+    const std::vector<COLORREF> art = art_colours();
+    int foreign = 0;
+    for (int y = 1; y < height - 1; ++y)
+        for (int x = 1; x < width - 1; ++x)
+            foreign += std::find(art.begin(), art.end(), pixels[y * width + x]) == art.end();
+    EXPECT_EQ(0, foreign) << "pixels of colours the artwork does not have (a blurred picture)";
+}
+
+// The default client area at the scale, or less by whole half cells on a side the monitor's work
+// area cannot hold, the window inside that area and the rows cut off behind the scroll bar.
+void expect_default_size_within_work_area(int dpi) {
+    RECT outer, client;
+    GetWindowRect(main_window, &outer);
+    GetClientRect(main_window, &client);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(main_window, MONITOR_DEFAULTTONEAREST), &monitor));
+    const RECT work = monitor.rcWork;
+    EXPECT_TRUE(outer.left >= work.left && outer.top >= work.top && outer.right <= work.right &&
+                outer.bottom <= work.bottom) << box_text(outer) << " in " << box_text(work);
+    struct Side {
+        int full, shown, half, frame, room;
+    } sides[] = {{at_dpi(597, dpi), client.right, at_dpi(128, dpi) / 2, outer.right - outer.left - client.right,
+                  work.right - work.left},
+                 {at_dpi(645, dpi), client.bottom, at_dpi(96, dpi) / 2, outer.bottom - outer.top - client.bottom,
+                  work.bottom - work.top}};
+    for (const Side& side : sides) {
+        if (side.shown == side.full) continue;
+        EXPECT_LT(side.shown, side.full);
+        EXPECT_EQ(0, (side.full - side.shown) % side.half) << side.shown << " of " << side.full;
+        EXPECT_GT(side.shown + side.half + side.frame, side.room) << "half a cell more would have fitted";
+    }
+    EXPECT_EQ(matrix_row_count() - visible_rows, shown(vertical_scroll_bar) ? scroll_maximum(vertical_scroll_bar) : 0);
+    EXPECT_EQ(matrix_column_count() - visible_columns,
+              shown(horizontal_scroll_bar) ? scroll_maximum(horizontal_scroll_bar) : 0);
+}
+
 }  // namespace
 
 class Startup : public GuiTest {};
+
+// The same start at each display scale; the cases of a DPI run only in a prefix of that DPI.
+class StartupScale : public GuiTest, public testing::WithParamInterface<int> {
+protected:
+    void SetUp() override {
+        GuiTest::SetUp();
+        attach_unit(1);
+        start_app();
+        ASSERT_EQ(GetParam(), window_dpi(main_window))
+            << "the display is not at this DPI: run the test through ctest (gui.dpiNNN.*)";
+    }
+};
 
 TEST_F(Startup, MainWindowHasItsClassTitleAndClientSize) {
     attach_unit(1);
@@ -86,10 +189,9 @@ TEST_F(Startup, ChildControlsAreCreatedInOrder) {
     }
 }
 
-// The child controls as they were created: order, class, style, rectangle and text.
-TEST_F(Startup, ChildControlsAreCreatedAsSpecifiedInOrder) {
-    attach_unit(1);
-    start_app();
+// The child controls as they were created: order, class, style, rectangle (at the scale) and text.
+TEST_P(StartupScale, ChildControlsAreCreatedAsSpecifiedInOrder) {
+    const int dpi = GetParam();
     const LONG check = WS_CHILD | WS_TABSTOP | BS_CHECKBOX;
     const LONG label = WS_CHILD | SS_CENTER;
     const LONG combo = WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
@@ -124,12 +226,51 @@ TEST_F(Startup, ChildControlsAreCreatedAsSpecifiedInOrder) {
         const Expected& e = expected[i];
         EXPECT_STRCASEEQ(e.class_name, created[i].class_name.c_str());
         EXPECT_EQ(e.style, created[i].style);
-        EXPECT_EQ(e.x, created[i].x);
-        EXPECT_EQ(e.y, created[i].y);
-        EXPECT_EQ(e.width, created[i].width);
-        EXPECT_EQ(e.height, created[i].height);
+        EXPECT_EQ(at_dpi(e.x, dpi), created[i].x);
+        EXPECT_EQ(at_dpi(e.y, dpi), created[i].y);
+        EXPECT_EQ(at_dpi(e.width, dpi), created[i].width);
+        EXPECT_EQ(at_dpi(e.height, dpi), created[i].height);
         EXPECT_EQ(e.text, created[i].title);
     }
+}
+
+TEST_P(StartupScale, WindowControlsAndPictureFollowTheScaleAndEveryTextIsWhole) {
+    const int dpi = GetParam();
+    LOGFONTA font = {};
+    ASSERT_TRUE(GetObjectA(ui_font, sizeof font, &font));
+    EXPECT_EQ(-MulDiv(33, dpi, 288), font.lfHeight) << "8.25 points at the DPI";
+    expect_default_size_within_work_area(dpi);
+    expect_scaled_layout(dpi);
+    expect_texts_whole();
+    expect_sharp_picture(dpi);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, StartupScale, testing::Values(96, 120, 144, 192),
+                         [](const testing::TestParamInfo<int>& info) { return "dpi" + std::to_string(info.param); });
+
+// Moved to a monitor of 144 DPI, the window takes the rectangle Windows suggests and the font,
+// every control and the picture follow the new scale.
+TEST_F(Startup, MovedToAnotherDpiTheWindowTakesTheSuggestedRectangleAndScalesEverything) {
+    attach_unit(1);
+    start_app();
+    const RECT suggested = {0, 0, 1000, 760};   // within the test's desktop of 1024 x 768
+    SendMessageA(main_window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    pump_idle();
+    RECT outer;
+    GetWindowRect(main_window, &outer);
+    EXPECT_EQ(box_text(suggested), box_text(outer));
+    LOGFONTA font = {};
+    ASSERT_TRUE(GetObjectA(ui_font, sizeof font, &font));
+    EXPECT_EQ(-MulDiv(33, 144, 288), font.lfHeight);
+    for (HWND control : {single_key_check, rows_caption, rows_combo, pin_combos[8], cell_buttons[19]})
+        EXPECT_EQ(reinterpret_cast<LRESULT>(ui_font), SendMessageA(control, WM_GETFONT, 0, 0));
+    EXPECT_EQ(4, visible_columns);
+    EXPECT_EQ(3, visible_rows) << "the rows that fit the suggested height";
+    EXPECT_EQ(2, scroll_maximum(vertical_scroll_bar));
+    expect_box(cell_buttons[0], 102, 210, 192, 144);
+    expect_scaled_layout(144);
+    expect_texts_whole();
+    expect_sharp_picture(144);
 }
 
 TEST_F(Startup, CaptionsAndChecksKeepTheirTexts) {
