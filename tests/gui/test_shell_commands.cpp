@@ -319,6 +319,97 @@ TEST_F(ShellCommands, MinimisingKeepsTheLayoutAndRestoringRedoesIt) {
     EXPECT_EQ(rows, visible_rows);
 }
 
+// ---- The user manual: F1 and Help, User Manual -------------------------------------------------
+
+namespace {
+
+struct ManualCase {
+    const char* what;
+    bool present;          // manual.html lies beside the program
+    bool handler_runs;     // the program this user opens HTML files with exists
+    const char* message;   // what the message says before the manual's path; "" for none
+};
+
+void PrintTo(const ManualCase& c, std::ostream* out) { *out << c.what; }
+
+std::vector<KeyStroke> joined(std::initializer_list<std::vector<KeyStroke>> parts) {
+    std::vector<KeyStroke> all;
+    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::string beside_test_program(const std::string& name) {
+    char program[MAX_PATH] = {};
+    std::string path(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+    return path.substr(0, path.find_last_of('\\') + 1) + name;
+}
+
+class UserManualTest : public ShellCommands, public testing::WithParamInterface<ManualCase> {
+protected:
+    const std::string manual = beside_test_program("manual.html");
+    char html_type[128] = {};   // the file type .html had before, put back afterwards
+
+    void SetUp() override {
+        ShellCommands::SetUp();
+        ASSERT_FALSE(file_exists(manual)) << "no manual lies beside the test programs";
+        DWORD size = sizeof html_type;
+        RegGetValueA(HKEY_CLASSES_ROOT, ".html", nullptr, RRF_RT_REG_SZ, nullptr, html_type, &size);
+    }
+    void TearDown() override {
+        DeleteFileA(manual.c_str());
+        if (html_type[0])
+            RegSetKeyValueA(HKEY_CLASSES_ROOT, ".html", nullptr, REG_SZ, html_type, std::strlen(html_type) + 1);
+        else
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+        RegDeleteTreeA(HKEY_CLASSES_ROOT, "VelmaroTest.html");
+        ShellCommands::TearDown();
+    }
+
+    // The program Windows opens HTML files with: `command` ("%1" the file).
+    void register_html_handler(const std::string& command) {
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, ".html", nullptr, REG_SZ, "VelmaroTest.html", 17));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, "VelmaroTest.html\\shell\\open\\command", nullptr,
+                                                 REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1)));
+    }
+};
+
+}  // namespace
+
+// F1 in a dialog stays the dialog's; F1 on the main window opens the manual beside the program,
+// or says where it was looked for.
+TEST_P(UserManualTest, F1OpensTheManualBesideTheProgramOrSaysWhereItWasLookedFor) {
+    const ManualCase& c = GetParam();
+    const std::vector<std::uint8_t> text = {'<', 'p', '>', 'M', '<', '/', 'p', '>'};
+    if (c.present) {
+        ASSERT_TRUE(write_file_bytes(manual, text));
+    }
+    const std::string opened = temp_path("opened.html");
+    register_html_handler(c.handler_runs ? "C:\\windows\\system32\\cmd.exe /c copy \"%1\" \"" + opened + "\""
+                                         : "C:\\velmaro-nowhere\\browser.exe \"%1\"");
+    on_dialog(send_keys(joined({tap(VK_F1, 0x3B), tap(VK_ESCAPE, 0x01)})));  // Esc ends the box after F1
+    send_command(CMD_HELP_MACRO);
+    ASSERT_EQ(1u, dialogs().size());
+    EXPECT_TRUE(boxes().empty()) << "F1 in a dialog opens nothing";
+    SetForegroundWindow(main_window);
+    press_keys({VK_F1});
+    if (*c.message) {
+        ASSERT_TRUE(pump_until([&] { return !boxes().empty(); }));
+        EXPECT_EQ(c.message + manual, boxes()[0].text);
+        EXPECT_EQ(MB_ICONERROR, boxes()[0].icon);
+        EXPECT_EQ(main_window, boxes()[0].owner);
+    } else {
+        EXPECT_TRUE(pump_until([&] { return read_file_bytes(opened) == text; }, 20000)) << "given to the HTML program";
+        EXPECT_TRUE(boxes().empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Manual, UserManualTest,
+    testing::Values(ManualCase{"Opened", true, true, ""},
+                    ManualCase{"Missing", false, true, "The user manual was not found at\n"},
+                    ManualCase{"NothingOpensIt", true, false, "The user manual could not be opened. It is at\n"}),
+    [](const testing::TestParamInfo<ManualCase>& info) { return std::string(info.param.what); });
+
 // ---- The key tester --------------------------------------------------------------------------
 
 namespace {
@@ -333,12 +424,6 @@ struct TesterCase {
 };
 
 void PrintTo(const TesterCase& c, std::ostream* out) { *out << c.what; }
-
-std::vector<KeyStroke> joined(std::initializer_list<std::vector<KeyStroke>> parts) {
-    std::vector<KeyStroke> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
 
 const char* const NO_CELL = ": no cell of this configuration sends it (the unit may hold another configuration: "
                             "Tools, Compare with VELMARO)";
