@@ -1,10 +1,11 @@
-// The menu, the accelerators, the help boxes, the focus handling of the main window, and the
-// key tester with keys sent as real input.
+// The menu, the accelerators, the help boxes, the user manual (F1), the focus handling of the
+// main window, and the key tester with keys sent as real input, at 96, 120, 144 and 192 DPI.
 #include <algorithm>
 #include <cstring>
 
 #include "harness.h"
 #include "test_key_dialogs_steps.h"
+#include "test_matrix_support.h"
 
 #include "config/config_model.h"
 #include "velmaro_version.h"
@@ -416,6 +417,7 @@ namespace {
 
 struct TesterCase {
     const char* what;
+    int dpi;                  // the display's; the case runs in a Wine prefix of that DPI
     std::vector<KeyStroke> keys;
     const char* status;       // the status line after the keys (a prefix when it ends in "*")
     const char* count;
@@ -431,28 +433,64 @@ const std::string ENTER_NO_CELL = std::string("Enter") + NO_CELL;
 const std::string TAB_NO_CELL = std::string("Tab") + NO_CELL;
 
 const TesterCase TESTER_CASES[] = {
-    {"Esc is a key to test, not the dialog's cancel", tap(VK_ESCAPE, 0x01),
+    {"Esc is a key to test, not the dialog's cancel", 96, tap(VK_ESCAPE, 0x01),
      "Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(0, 0), "\ntested"},
-    {"a key that two cells send", tap('A', 0x1E),
+    {"a key that two cells send", 120, tap('A', 0x1E),
      "A: 2 cells: Row 1 (pin 5) \xD7 Col 2 (pin 2), Row 2 (pin 6) \xD7 Col 2 (pin 2)", "2 of 4 keys tested",
      cell_index(1, 1), "\ntested"},
-    {"a macro that starts with the key", tap('B', 0x30), "B: Row 2 (pin 6) \xD7 Col 1 (pin 1) (macro)",
+    {"a macro that starts with the key", 144, tap('B', 0x30), "B: Row 2 (pin 6) \xD7 Col 1 (pin 1) (macro)",
      "1 of 4 keys tested", cell_index(1, 0), "\ntested"},
-    {"a key only the FN table sends", tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
+    {"a key only the FN table sends", 192, tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
      "0 of 4 keys tested", -1, ""},
-    {"Enter, Alt and Tab reach the tester, no menu opens",
+    {"Enter, Alt and Tab reach the tester, no menu opens", 144,
      joined({tap(VK_RETURN, 0x1C), tap(VK_LMENU, 0x38), tap(VK_TAB, 0x0F)}), TAB_NO_CELL.c_str(),
      "0 of 4 keys tested", -1, ""},
-    {"the keypad's Enter is another key", tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1, ""},
-    {"a press 5 ms after the release bounces",
+    {"the keypad's Enter is another key", 96, tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1,
+     ""},
+    {"a press 5 ms after the release bounces", 192,
      joined({tap('A', 0x1E), {{'A', 0x1E, false, false, 5}, {'A', 0x1E, false, true, 0}}}),
      "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced"},
 };
+
+// Where the tester's controls lie at 96 DPI over the default 5 x 4 matrix: x, y, width, height.
+struct TesterPlace {
+    int id;
+    RECT box;
+};
+const TesterPlace TESTER_PLACES[] = {
+    {IDC_TESTER_CELL, {80, 40, 94, 58}},         // row 1, column 1
+    {IDC_TESTER_CELL + 19, {368, 280, 94, 58}},  // row 5, column 4
+    {IDC_TESTER_STATUS, {8, 348, 456, 32}},
+    {IDC_TESTER_COUNT, {8, 388, 373, 16}},
+    {IDC_TESTER_CLOSE, {389, 384, 75, 23}},
+};
+const SIZE TESTER_CLIENT = {472, 415};
+
+// The tester's controls at their figures scaled to `dpi`, and every text whole.
+void expect_tester_scaled(HWND dialog, int dpi) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(box_text({0, 0, at_dpi(TESTER_CLIENT.cx, dpi), at_dpi(TESTER_CLIENT.cy, dpi)}), box_text(client));
+    for (const TesterPlace& place : TESTER_PLACES) {
+        RECT actual;
+        GetWindowRect(GetDlgItem(dialog, place.id), &actual);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
+        const int x = at_dpi(place.box.left, dpi), y = at_dpi(place.box.top, dpi);
+        EXPECT_EQ(box_text({x, y, x + at_dpi(place.box.right, dpi), y + at_dpi(place.box.bottom, dpi)}),
+                  box_text(actual)) << "control " << place.id;
+    }
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        const TextRoom text = text_room(control);
+        EXPECT_LE(text.need.cx, text.room.cx) << window_text(control);
+        EXPECT_LE(text.need.cy, text.room.cy) << window_text(control);
+    }
+}
 
 class KeyTesterTest : public ShellCommands, public testing::WithParamInterface<TesterCase> {};
 
 TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     const TesterCase& c = GetParam();
+    ASSERT_EQ(c.dpi, window_dpi(main_window)) << "the display is not at this DPI: run the test through ctest";
     config_model.key_table[cell_index(0, 0)] = 41;                  // Esc
     config_model.key_table[cell_index(0, 1)] = 4;                   // A
     config_model.key_table[cell_index(1, 1)] = KEY_FLAG_REPEAT | 4; // A, repeating
@@ -472,6 +510,7 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
                                    item_text(d, IDC_TESTER_COUNT) == c.count;
                         }),
                         inspect([&](HWND d) {
+                            expect_tester_scaled(d, c.dpi);
                             shown_status = item_text(d, IDC_TESTER_STATUS);
                             shown_count = item_text(d, IDC_TESTER_COUNT);
                             if (c.marked_cell >= 0) {
@@ -498,6 +537,9 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     EXPECT_EQ(0, config_model.config_changed) << "testing changes nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES));
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES),
+                         [](const testing::TestParamInfo<TesterCase>& info) {
+                             return std::to_string(info.index) + "_dpi" + std::to_string(info.param.dpi);
+                         });
 
 }  // namespace
