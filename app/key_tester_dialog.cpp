@@ -120,8 +120,9 @@ void place_tester_controls(HWND dialog) {
     place(GetDlgItem(dialog, IDC_TESTER_STATUS), MARGIN, status_y, width - 2 * MARGIN, STATUS_HEIGHT);
     place(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + 4, width - 3 * MARGIN - CLOSE_WIDTH, LINE_HEIGHT);
     place(GetDlgItem(dialog, IDC_TESTER_CLOSE), width - MARGIN - CLOSE_WIDTH, count_y, CLOSE_WIDTH, CLOSE_HEIGHT);
-    const SIZE frame = frame_size_for_dpi(static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)),
-                                          static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, tester_dpi);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
+    const SIZE frame =
+        frame_size_for_dpi(style, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, tester_dpi);
     SetWindowPos(dialog, nullptr, 0, 0, scale_figure(width, tester_dpi) + frame.cx,
                  scale_figure(count_y + CLOSE_HEIGHT + MARGIN, tester_dpi) + frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -151,8 +152,8 @@ BOOL on_tester_dpi_changed(HWND dialog, int dpi, const RECT* suggested) {
     rescale_tester_font(dialog, dpi);
     tester_dpi = dpi;
     place_tester_controls(dialog);
-    if (suggested)
-        SetWindowPos(dialog, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const UINT keep = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (suggested) SetWindowPos(dialog, nullptr, suggested->left, suggested->top, 0, 0, keep);
     return TRUE;
 }
 

@@ -51,7 +51,9 @@ struct FixedPlace {
     HWND* control;
     int x, y, width, height;
 };
-enum FixedControl { SINGLE_KEY, GHOST_FILTER, ROWS_CAPTION, COLUMNS_CAPTION, PICTURE_CAPTION, ROWS_COMBO, COLUMNS_COMBO };
+enum FixedControl {
+    SINGLE_KEY, GHOST_FILTER, ROWS_CAPTION, COLUMNS_CAPTION, PICTURE_CAPTION, ROWS_COMBO, COLUMNS_COMBO
+};
 const FixedPlace FIXED_PLACES[] = {
     {&single_key_check, 20, 47, 116, 47}, {&ghost_filter_check, 161, 47, 106, 47},
     {&rows_caption, 2, 8, 96, 16},        {&columns_caption, 164, 8, 96, 16},
@@ -132,7 +134,8 @@ void create_fixed(FixedControl which, Make make) {
 
 BOOL CALLBACK give_ui_font(HWND child, LPARAM) {
     const bool bar = child == vertical_scroll_bar || child == horizontal_scroll_bar;
-    if (GetParent(child) == main_window && !bar) SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font), FALSE);
+    if (GetParent(child) == main_window && !bar)
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font), FALSE);
     return TRUE;
 }
 

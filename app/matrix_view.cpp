@@ -375,8 +375,9 @@ void matrix_on_sizing(WPARAM edge, RECT* proposed) {
 
 SIZE client_size_within(SIZE client, const RECT& work) {
     const SIZE frame = main_window_frame();
-    client.cx = extent_within(client.cx, frame.cx, scaled(SNAP_WIDTH_BASE), half_cell_width(), work.right - work.left);
-    client.cy = extent_within(client.cy, frame.cy, scaled(SNAP_HEIGHT_BASE), half_cell_height(), work.bottom - work.top);
+    const int room_width = work.right - work.left, room_height = work.bottom - work.top;
+    client.cx = extent_within(client.cx, frame.cx, scaled(SNAP_WIDTH_BASE), half_cell_width(), room_width);
+    client.cy = extent_within(client.cy, frame.cy, scaled(SNAP_HEIGHT_BASE), half_cell_height(), room_height);
     return client;
 }
 

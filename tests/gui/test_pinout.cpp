@@ -210,7 +210,8 @@ TEST_F(PinoutTest, EveryPictureFileCoversThePartThatIsDrawn) {
     for (const auto& scale : scales)
         for (const char* name : names) {
             std::string path = std::string(scale.folder) + name + ".qzr";
-            HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+            HBITMAP bitmap =
+                static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
             ASSERT_NE(nullptr, bitmap) << path;
             BITMAP info = {};
             GetObjectA(bitmap, sizeof info, &info);

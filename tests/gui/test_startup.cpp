@@ -50,8 +50,8 @@ COLORREF colour_of(ArtColour colour) { return RGB(colour.red, colour.green, colo
 // The colours of the pinout artwork: a sharp picture shows no other.
 std::vector<COLORREF> art_colours() {
     std::vector<COLORREF> colours;
-    for (ArtColour colour : {ART_HEADER_BODY, ART_HEADER_EDGE, ART_PAD, ART_PIN_NUMBER, ART_MARKER_BORDER, ART_FREE_FILL,
-                             ART_FREE_RING, ART_CLASH_FILL, ART_CLASH_TEXT, ART_LINE_TEXT})
+    for (ArtColour colour : {ART_HEADER_BODY, ART_HEADER_EDGE, ART_PAD, ART_PIN_NUMBER, ART_MARKER_BORDER,
+                             ART_FREE_FILL, ART_FREE_RING, ART_CLASH_FILL, ART_CLASH_TEXT, ART_LINE_TEXT})
         colours.push_back(colour_of(colour));
     for (int line = 1; line <= ART_LINE_COUNT; ++line) {
         colours.push_back(colour_of(art_column_fill(line)));
@@ -129,6 +129,22 @@ void expect_default_size_within_work_area(int dpi) {
     EXPECT_EQ(matrix_row_count() - visible_rows, shown(vertical_scroll_bar) ? scroll_maximum(vertical_scroll_bar) : 0);
     EXPECT_EQ(matrix_column_count() - visible_columns,
               shown(horizontal_scroll_bar) ? scroll_maximum(horizontal_scroll_bar) : 0);
+}
+
+// A border dragged to a little less than half a scaled half cell beyond 5 half cells wide, and
+// a little more beyond 6 half cells high, snaps to 5 and 7 of them.
+void expect_snapping_to_scaled_half_cells(int dpi) {
+    RECT outer, client;
+    GetWindowRect(main_window, &outer);
+    GetClientRect(main_window, &client);
+    const int frame_width = outer.right - outer.left - client.right;
+    const int frame_height = outer.bottom - outer.top - client.bottom;
+    const int half_width = at_dpi(128, dpi) / 2, half_height = at_dpi(96, dpi) / 2;
+    RECT proposed = {0, 0, frame_width + at_dpi(85, dpi) + half_width * 5 + half_width / 2 - 1,
+                     frame_height + at_dpi(117, dpi) + half_height * 6 + half_height / 2 + 1};
+    SendMessageA(main_window, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&proposed));
+    EXPECT_EQ(frame_width + at_dpi(85, dpi) + half_width * 5, proposed.right);
+    EXPECT_EQ(frame_height + at_dpi(117, dpi) + half_height * 7, proposed.bottom);
 }
 
 }  // namespace
@@ -243,6 +259,7 @@ TEST_P(StartupScale, WindowControlsAndPictureFollowTheScaleAndEveryTextIsWhole) 
     expect_scaled_layout(dpi);
     expect_texts_whole();
     expect_sharp_picture(dpi);
+    expect_snapping_to_scaled_half_cells(dpi);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, StartupScale, testing::Values(96, 120, 144, 192),
