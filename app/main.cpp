@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/app.h"
@@ -46,19 +47,24 @@ const char* const NO_DEVICE_MESSAGE =
     "Click the OK button below, plug the VELMARO\n"
     "into the USB Port, and restart the program.";
 
-// The controls that the matrix editor does not size, where they are made (96-DPI figures).
-struct FixedPlace {
+// The controls that the matrix editor does not size: where they are made (96-DPI figures), in
+// the order they are made.
+enum FixedKind { CHECK_BOX, LABEL, COMBO_BOX };
+struct FixedControl {
     HWND* control;
+    FixedKind kind;
     int x, y, width, height;
+    const char* text;
 };
-enum FixedControl {
-    SINGLE_KEY, GHOST_FILTER, ROWS_CAPTION, COLUMNS_CAPTION, PICTURE_CAPTION, ROWS_COMBO, COLUMNS_COMBO
-};
-const FixedPlace FIXED_PLACES[] = {
-    {&single_key_check, 20, 47, 116, 47}, {&ghost_filter_check, 161, 47, 106, 47},
-    {&rows_caption, 2, 8, 96, 16},        {&columns_caption, 164, 8, 96, 16},
-    {&picture_caption, 275, 60, 296, 16}, {&rows_combo, 48, 9, 64, 256},
-    {&columns_combo, 206, 9, 64, 256}};
+const FixedControl FIXED_CONTROLS[] = {
+    {&single_key_check, CHECK_BOX, 20, 47, 116, 47, "Single Key at a Time"},
+    {&ghost_filter_check, CHECK_BOX, 161, 47, 106, 47, "Filter Ghost Keys"},
+    {&rows_caption, LABEL, 2, 8, 96, 16, "Number of Rows"},
+    {&columns_caption, LABEL, 164, 8, 96, 16, "Number of Columns"},
+    {&picture_caption, LABEL, 275, 60, 296, 16, "Header pinout as viewed from top of VELMARO"},
+    {&rows_combo, COMBO_BOX, 48, 9, 64, 256, ""},
+    {&columns_combo, COMBO_BOX, 206, 9, 64, 256, ""}};
+constexpr std::size_t FIRST_FIXED_COMBO = 5;   // the header labels are made before the combo boxes
 
 // Started from the distribution CD (a volume labelled "VELMARO"): warn, then go on.
 void check_installation_folder() {
@@ -124,12 +130,15 @@ void create_ui_font() {
                           0, 0, 0, 0, "Microsoft Sans Serif");
 }
 
-// A fixed control made by `make` at its place scaled to the window's DPI, shown.
-template <typename Make>
-void create_fixed(FixedControl which, Make make) {
-    const FixedPlace& place = FIXED_PLACES[which];
-    *place.control = make(scaled(place.x), scaled(place.y), scaled(place.width), scaled(place.height));
-    ShowWindow(*place.control, SW_SHOW);
+// A fixed control at its place scaled to the window's DPI, shown.
+void create_fixed(const FixedControl& fixed) {
+    const int x = scaled(fixed.x), y = scaled(fixed.y), width = scaled(fixed.width), height = scaled(fixed.height);
+    switch (fixed.kind) {
+    case CHECK_BOX: *fixed.control = create_check_box(x, y, width, height, fixed.text); break;
+    case LABEL: *fixed.control = create_label(x, y, width, height, fixed.text); break;
+    case COMBO_BOX: *fixed.control = create_combo_box(x, y, width, height); break;
+    }
+    ShowWindow(*fixed.control, SW_SHOW);
 }
 
 BOOL CALLBACK give_ui_font(HWND child, LPARAM) {
@@ -174,20 +183,9 @@ HWND create_scroll_bar(DWORD direction, int x, int y, int width, int height) {
 
 // Every child control, in the order the matrix editor and the tab order expect.
 void create_child_controls() {
-    auto check_box = [](const char* text) {
-        return [text](int x, int y, int width, int height) { return create_check_box(x, y, width, height, text); };
-    };
-    auto label = [](const char* text) {
-        return [text](int x, int y, int width, int height) { return create_label(x, y, width, height, text); };
-    };
-    create_fixed(SINGLE_KEY, check_box("Single Key at a Time"));
-    create_fixed(GHOST_FILTER, check_box("Filter Ghost Keys"));
-    create_fixed(ROWS_CAPTION, label("Number of Rows"));
-    create_fixed(COLUMNS_CAPTION, label("Number of Columns"));
-    create_fixed(PICTURE_CAPTION, label("Header pinout as viewed from top of VELMARO"));
+    for (std::size_t i = 0; i < FIRST_FIXED_COMBO; ++i) create_fixed(FIXED_CONTROLS[i]);
     for (HWND& header : header_labels) header = create_label(0, 0, scaled(56), scaled(16), "");
-    create_fixed(ROWS_COMBO, create_combo_box);
-    create_fixed(COLUMNS_COMBO, create_combo_box);
+    for (std::size_t i = FIRST_FIXED_COMBO; i < std::size(FIXED_CONTROLS); ++i) create_fixed(FIXED_CONTROLS[i]);
     add_count_items();
     for (HWND& combo : pin_combos) {
         combo = create_combo_box(0, 0, scaled(56), scaled(9));
@@ -294,8 +292,8 @@ void rescale_main_window(int dpi, const RECT& suggested) {
     create_ui_font();
     EnumChildWindows(main_window, give_ui_font, 0);
     if (previous) DeleteObject(previous);
-    for (const FixedPlace& place : FIXED_PLACES)
-        MoveWindow(*place.control, scaled(place.x), scaled(place.y), scaled(place.width), scaled(place.height), TRUE);
+    for (const FixedControl& fixed : FIXED_CONTROLS)
+        MoveWindow(*fixed.control, scaled(fixed.x), scaled(fixed.y), scaled(fixed.width), scaled(fixed.height), TRUE);
     SetWindowPos(main_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     relayout_matrix_editor();
