@@ -54,11 +54,11 @@ inline SIZE client_size() {
     return SIZE{client.right - client.left, client.bottom - client.top};
 }
 
-// A control's rectangle in the main window's client coordinates.
-inline RECT client_rect_of(HWND control) {
+// A control's rectangle in the main window's (or `parent`'s) client coordinates.
+inline RECT client_rect_of(HWND control, HWND parent = main_window) {
     RECT box;
     GetWindowRect(control, &box);
-    MapWindowPoints(HWND_DESKTOP, main_window, reinterpret_cast<POINT*>(&box), 2);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&box), 2);
     return box;
 }
 
@@ -115,85 +115,58 @@ inline std::string box_text(const RECT& r) {
            std::to_string(r.bottom - r.top);
 }
 
-// A control at x, y with width x height in the main window's client area (a height of 0 is
-// not checked: a combo box's height follows its font).
-inline void expect_box(HWND control, int x, int y, int width, int height) {
-    RECT actual = client_rect_of(control);
+// A control of `parent` at x, y, width x height of the 96-DPI layout scaled to `dpi` (a height
+// of 0 is not checked: a combo box's height follows its font).
+inline void expect_place(HWND parent, HWND control, int dpi, int x, int y, int width, int height) {
+    RECT actual = client_rect_of(control, parent);
     if (height == 0) actual.bottom = actual.top;
-    EXPECT_EQ(box_text({x, y, x + width, y + height}), box_text(actual)) << window_text(control);
+    const RECT expected = {at_dpi(x, dpi), at_dpi(y, dpi), at_dpi(x, dpi) + at_dpi(width, dpi),
+                           at_dpi(y, dpi) + at_dpi(height, dpi)};
+    EXPECT_EQ(box_text(expected), box_text(actual)) << window_text(control);
 }
 
-// Every control of the main window at its 96-DPI figure scaled to `dpi`; the cells step by the
-// scaled cell, the headers and the scroll bar beside them.
+// Every control of the main window at its place in the 96-DPI layout, scaled to `dpi`.
 inline void expect_scaled_layout(int dpi) {
-    auto at = [dpi](int figure) { return at_dpi(figure, dpi); };
-    expect_box(rows_caption, at(0), at(8), at(96), at(16));
-    expect_box(columns_caption, at(147), at(8), at(96), at(16));
-    expect_box(rows_combo, at(20), at(24), at(64), 0);
-    expect_box(columns_combo, at(160), at(24), at(64), 0);
-    expect_box(single_key_check, at(20), at(47), at(116), at(47));
-    expect_box(ghost_filter_check, at(161), at(47), at(106), at(47));
-    expect_box(picture_caption, at(275), at(60), at(296), at(16));
-    const int width = at(128), height = at(96), columns = visible_columns, rows = visible_rows;
+    expect_place(main_window, rows_caption, dpi, 0, 8, 96, 16);
+    expect_place(main_window, columns_caption, dpi, 147, 8, 96, 16);
+    expect_place(main_window, rows_combo, dpi, 20, 24, 64, 0);
+    expect_place(main_window, columns_combo, dpi, 160, 24, 64, 0);
+    expect_place(main_window, single_key_check, dpi, 20, 47, 116, 47);
+    expect_place(main_window, picture_caption, dpi, 275, 60, 296, 16);
+    const int columns = visible_columns, rows = visible_rows;
     ASSERT_GT(columns * rows, 0);
     for (int k = 0; k < columns * rows; ++k)
-        expect_box(cell_buttons[k], at(68) + width * (k % columns), at(140) + height * (k / columns), width, height);
-    for (int c = 0; c < columns; ++c) {
-        expect_box(header_labels[c], at(104) + width * c, at(96), at(56), at(16));
-        expect_box(pin_combos[c], at(104) + width * c, at(112), at(56), 0);
+        expect_place(main_window, cell_buttons[k], dpi, 68 + 128 * (k % columns), 140 + 96 * (k / columns), 128, 96);
+    for (int i = 0; i < columns + rows; ++i) {
+        const int x = i < columns ? 104 + 128 * i : 8, y = i < columns ? 96 : 168 + 96 * (i - columns);
+        expect_place(main_window, header_labels[i], dpi, x, y, 56, 16);
+        expect_place(main_window, pin_combos[i], dpi, x, y + 16, 56, 0);
     }
-    for (int r = 0; r < rows; ++r) {
-        expect_box(header_labels[columns + r], at(8), at(168) + height * r, at(56), at(16));
-        expect_box(pin_combos[columns + r], at(8), at(184) + height * r, at(56), 0);
-    }
-    if (shown(vertical_scroll_bar))
-        expect_box(vertical_scroll_bar, at(68) + width * columns, at(140), at(17), height * rows);
 }
 
-// What a control needs to show its whole text in its own font, and the room it has for it.
-struct TextRoom {
-    SIZE need = {0, 0};
-    SIZE room = {0, 0};
-};
-
-inline TextRoom text_room(HWND control) {
-    TextRoom text;
-    RECT client;
-    GetClientRect(control, &client);
-    text.room = {client.right, client.bottom};
-    char name[32] = {};
-    GetClassNameA(control, name, sizeof name);
-    const std::string kind = name;
-    if (kind.find("Button") != std::string::npos) {
-        SendMessageA(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&text.need));
-        return text;
-    }
-    HDC dc = GetDC(control);
-    HGDIOBJ before = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
-    const std::string caption = window_text(control);
-    if (kind.find("ComboBox") != std::string::npos) {
-        COMBOBOXINFO info = {};
-        info.cbSize = sizeof info;
-        GetComboBoxInfo(control, &info);
-        text.room = {info.rcItem.right - info.rcItem.left, info.rcItem.bottom - info.rcItem.top};
-        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &text.need);
-    } else {  // a centred static, which breaks its text between words
-        RECT need = {0, 0, text.room.cx, 0};
-        DrawTextA(dc, caption.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_CENTER);
-        text.need = {need.right, need.bottom};
-    }
-    SelectObject(dc, before);
-    ReleaseDC(control, dc);
-    return text;
-}
-
-// Every visible control of the main window shows its whole text.
-inline void expect_texts_whole() {
-    for (HWND control = GetWindow(main_window, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        if (!shown(control) || control == vertical_scroll_bar || control == horizontal_scroll_bar) continue;
-        const TextRoom text = text_room(control);
-        EXPECT_GT(text.need.cx, 0) << window_text(control);
-        EXPECT_LE(text.need.cx, text.room.cx) << window_text(control);
-        EXPECT_LE(text.need.cy, text.room.cy) << window_text(control);
+// Every visible text of `parent`'s controls whole in the control's font: a button's as it
+// measures itself, a combo box's choice in its field, a static's words as they break.
+inline void expect_texts_whole(HWND parent) {
+    for (HWND control = GetWindow(parent, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        const std::string text = window_text(control);
+        if (!shown(control) || text.empty()) continue;
+        RECT room, need = {0, 0, 0, 0};
+        GetClientRect(control, &room);
+        COMBOBOXINFO combo = {sizeof(COMBOBOXINFO), {}, {}, 0, nullptr, nullptr, nullptr};
+        const bool is_combo = GetComboBoxInfo(control, &combo) != FALSE;
+        if (is_combo) room = combo.rcItem;
+        SIZE ideal = {0, 0};  // what a button measures for itself; other controls do not answer
+        if (SendMessageA(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) {
+            need = {0, 0, ideal.cx, ideal.cy};
+        } else {
+            HDC dc = GetDC(control);
+            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+            need.right = room.right - room.left;
+            DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (is_combo ? DT_SINGLELINE : DT_WORDBREAK));
+            ReleaseDC(control, dc);
+        }
+        EXPECT_GT(need.right, 0) << text;
+        EXPECT_LE(need.right, room.right - room.left) << text;
+        EXPECT_LE(need.bottom, room.bottom - room.top) << text;
     }
 }

@@ -198,28 +198,21 @@ TEST_F(PinoutTest, PicturesComeFromBesideTheProgramWhenTheCurrentFolderHasNone) 
     EXPECT_EQ(colour_of(ART_HEADER_BODY), window_pixel(HEADER_LEFT + ART_BODY_PROBE_X, HEADER_TOP + ART_BODY_PROBE_Y));
 }
 
-// The pictures, and their variants for 150 and 200 %, each of the part drawn at its scale.
 TEST_F(PinoutTest, EveryPictureFileCoversThePartThatIsDrawn) {
     const char* names[] = {"HX3476", "CX5621", "CX9092", "CX5443", "CX3134", "CX5575", "CX2526",
                            "CX0817", "CX4498", "RX4931", "RX7672", "RX9173", "RX7484", "RX3355",
                            "RX1606", "RX0757", "RX8588", "XX0305", "CFX981"};
-    const struct {
-        const char* folder;
-        int dpi;
-    } scales[] = {{"Resource/", 96}, {"Resource/150/", 144}, {"Resource/200/", 192}};
-    for (const auto& scale : scales)
-        for (const char* name : names) {
-            std::string path = std::string(scale.folder) + name + ".qzr";
-            HBITMAP bitmap =
-                static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-            ASSERT_NE(nullptr, bitmap) << path;
-            BITMAP info = {};
-            GetObjectA(bitmap, sizeof info, &info);
-            bool header = std::string(name) == "HX3476";
-            EXPECT_EQ(at_dpi(header ? 248 : 23, scale.dpi), info.bmWidth) << path;
-            EXPECT_EQ(at_dpi(header ? 38 : 23, scale.dpi), info.bmHeight) << path;
-            DeleteObject(bitmap);
-        }
+    for (const char* name : names) {
+        std::string path = std::string("Resource/") + name + ".qzr";
+        HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        ASSERT_NE(nullptr, bitmap) << path;
+        BITMAP info = {};
+        GetObjectA(bitmap, sizeof info, &info);
+        bool header = std::string(name) == "HX3476";
+        EXPECT_EQ(header ? 248 : 23, info.bmWidth) << path;
+        EXPECT_EQ(header ? 38 : 23, info.bmHeight) << path;
+        DeleteObject(bitmap);
+    }
 }
 
 // No pictures in the current directory nor beside the program: a copy of these tests in a

@@ -320,18 +320,21 @@ TEST_F(ShellCommands, MinimisingKeepsTheLayoutAndRestoringRedoesIt) {
     EXPECT_EQ(rows, visible_rows);
 }
 
-// ---- The user manual: F1 and Help, User Manual -------------------------------------------------
+// ---- The key tester --------------------------------------------------------------------------
 
 namespace {
 
-struct ManualCase {
+struct TesterCase {
     const char* what;
-    bool present;          // manual.html lies beside the program
-    bool handler_runs;     // the program this user opens HTML files with exists
-    const char* message;   // what the message says before the manual's path; "" for none
+    std::vector<KeyStroke> keys;
+    const char* status;       // the status line after the keys (a prefix when it ends in "*")
+    const char* count;
+    int marked_cell;          // cell_index of a cell whose caption ends in `mark`, or -1
+    const char* mark;
+    int dpi = 96;             // the display's; the case runs in a Wine prefix of that DPI
 };
 
-void PrintTo(const ManualCase& c, std::ostream* out) { *out << c.what; }
+void PrintTo(const TesterCase& c, std::ostream* out) { *out << c.what; }
 
 std::vector<KeyStroke> joined(std::initializer_list<std::vector<KeyStroke>> parts) {
     std::vector<KeyStroke> all;
@@ -339,151 +342,40 @@ std::vector<KeyStroke> joined(std::initializer_list<std::vector<KeyStroke>> part
     return all;
 }
 
-std::string beside_test_program(const std::string& name) {
-    char program[MAX_PATH] = {};
-    std::string path(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
-    return path.substr(0, path.find_last_of('\\') + 1) + name;
-}
-
-class UserManualTest : public ShellCommands, public testing::WithParamInterface<ManualCase> {
-protected:
-    const std::string manual = beside_test_program("manual.html");
-    char html_type[128] = {};   // the file type .html had before, put back afterwards
-
-    void SetUp() override {
-        ShellCommands::SetUp();
-        ASSERT_FALSE(file_exists(manual)) << "no manual lies beside the test programs";
-        DWORD size = sizeof html_type;
-        RegGetValueA(HKEY_CLASSES_ROOT, ".html", nullptr, RRF_RT_REG_SZ, nullptr, html_type, &size);
-    }
-    void TearDown() override {
-        DeleteFileA(manual.c_str());
-        if (html_type[0])
-            RegSetKeyValueA(HKEY_CLASSES_ROOT, ".html", nullptr, REG_SZ, html_type, std::strlen(html_type) + 1);
-        else
-            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, "VelmaroTest.html");
-        ShellCommands::TearDown();
-    }
-
-    // The program Windows opens HTML files with: `command` ("%1" the file).
-    void register_html_handler(const std::string& command) {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, ".html", nullptr, REG_SZ, "VelmaroTest.html", 17));
-        ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, "VelmaroTest.html\\shell\\open\\command", nullptr,
-                                                 REG_SZ, command.c_str(), static_cast<DWORD>(command.size() + 1)));
-    }
-};
-
-}  // namespace
-
-// F1 in a dialog stays the dialog's; F1 on the main window opens the manual beside the program,
-// or says where it was looked for.
-TEST_P(UserManualTest, F1OpensTheManualBesideTheProgramOrSaysWhereItWasLookedFor) {
-    const ManualCase& c = GetParam();
-    const std::vector<std::uint8_t> text = {'<', 'p', '>', 'M', '<', '/', 'p', '>'};
-    if (c.present) {
-        ASSERT_TRUE(write_file_bytes(manual, text));
-    }
-    const std::string opened = temp_path("opened.html");
-    register_html_handler(c.handler_runs ? "C:\\windows\\system32\\cmd.exe /c copy \"%1\" \"" + opened + "\""
-                                         : "C:\\velmaro-nowhere\\browser.exe \"%1\"");
-    on_dialog(send_keys(joined({tap(VK_F1, 0x3B), tap(VK_ESCAPE, 0x01)})));  // Esc ends the box after F1
-    send_command(CMD_HELP_MACRO);
-    ASSERT_EQ(1u, dialogs().size());
-    EXPECT_TRUE(boxes().empty()) << "F1 in a dialog opens nothing";
-    SetForegroundWindow(main_window);
-    press_keys({VK_F1});
-    if (*c.message) {
-        ASSERT_TRUE(pump_until([&] { return !boxes().empty(); }));
-        EXPECT_EQ(c.message + manual, boxes()[0].text);
-        EXPECT_EQ(MB_ICONERROR, boxes()[0].icon);
-        EXPECT_EQ(main_window, boxes()[0].owner);
-    } else {
-        EXPECT_TRUE(pump_until([&] { return read_file_bytes(opened) == text; }, 20000)) << "given to the HTML program";
-        EXPECT_TRUE(boxes().empty());
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Manual, UserManualTest,
-    testing::Values(ManualCase{"Opened", true, true, ""},
-                    ManualCase{"Missing", false, true, "The user manual was not found at\n"},
-                    ManualCase{"NothingOpensIt", true, false, "The user manual could not be opened. It is at\n"}),
-    [](const testing::TestParamInfo<ManualCase>& info) { return std::string(info.param.what); });
-
-// ---- The key tester --------------------------------------------------------------------------
-
-namespace {
-
-struct TesterCase {
-    const char* what;
-    int dpi;                  // the display's; the case runs in a Wine prefix of that DPI
-    std::vector<KeyStroke> keys;
-    const char* status;       // the status line after the keys (a prefix when it ends in "*")
-    const char* count;
-    int marked_cell;          // cell_index of a cell whose caption ends in `mark`, or -1
-    const char* mark;
-};
-
-void PrintTo(const TesterCase& c, std::ostream* out) { *out << c.what; }
-
 const char* const NO_CELL = ": no cell of this configuration sends it (the unit may hold another configuration: "
                             "Tools, Compare with VELMARO)";
 const std::string ENTER_NO_CELL = std::string("Enter") + NO_CELL;
 const std::string TAB_NO_CELL = std::string("Tab") + NO_CELL;
 
 const TesterCase TESTER_CASES[] = {
-    {"Esc is a key to test, not the dialog's cancel", 96, tap(VK_ESCAPE, 0x01),
+    {"Esc is a key to test, not the dialog's cancel", tap(VK_ESCAPE, 0x01),
      "Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(0, 0), "\ntested"},
-    {"a key that two cells send", 120, tap('A', 0x1E),
+    {"a key that two cells send", tap('A', 0x1E),
      "A: 2 cells: Row 1 (pin 5) \xD7 Col 2 (pin 2), Row 2 (pin 6) \xD7 Col 2 (pin 2)", "2 of 4 keys tested",
-     cell_index(1, 1), "\ntested"},
-    {"a macro that starts with the key", 144, tap('B', 0x30), "B: Row 2 (pin 6) \xD7 Col 1 (pin 1) (macro)",
-     "1 of 4 keys tested", cell_index(1, 0), "\ntested"},
-    {"a key only the FN table sends", 192, tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
-     "0 of 4 keys tested", -1, ""},
-    {"Enter, Alt and Tab reach the tester, no menu opens", 144,
+     cell_index(1, 1), "\ntested", 120},
+    {"a macro that starts with the key", tap('B', 0x30), "B: Row 2 (pin 6) \xD7 Col 1 (pin 1) (macro)",
+     "1 of 4 keys tested", cell_index(1, 0), "\ntested", 144},
+    {"a key only the FN table sends", tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
+     "0 of 4 keys tested", -1, "", 192},
+    {"Enter, Alt and Tab reach the tester, no menu opens",
      joined({tap(VK_RETURN, 0x1C), tap(VK_LMENU, 0x38), tap(VK_TAB, 0x0F)}), TAB_NO_CELL.c_str(),
-     "0 of 4 keys tested", -1, ""},
-    {"the keypad's Enter is another key", 96, tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1,
-     ""},
-    {"a press 5 ms after the release bounces", 192,
+     "0 of 4 keys tested", -1, "", 144},
+    {"the keypad's Enter is another key", tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1, ""},
+    {"a press 5 ms after the release bounces",
      joined({tap('A', 0x1E), {{'A', 0x1E, false, false, 5}, {'A', 0x1E, false, true, 0}}}),
-     "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced"},
+     "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced", 192},
 };
 
-// Where the tester's controls lie at 96 DPI over the default 5 x 4 matrix: x, y, width, height.
-struct TesterPlace {
-    int id;
-    RECT box;
-};
-const TesterPlace TESTER_PLACES[] = {
-    {IDC_TESTER_CELL, {80, 40, 94, 58}},         // row 1, column 1
-    {IDC_TESTER_CELL + 19, {368, 280, 94, 58}},  // row 5, column 4
-    {IDC_TESTER_STATUS, {8, 348, 456, 32}},
-    {IDC_TESTER_COUNT, {8, 388, 373, 16}},
-    {IDC_TESTER_CLOSE, {389, 384, 75, 23}},
-};
-const SIZE TESTER_CLIENT = {472, 415};
-
-// The tester's controls at their figures scaled to `dpi`, and every text whole.
+// The tester over the default 5 x 4 matrix at the 96-DPI figures scaled to `dpi`: its client
+// area, the first cell, the status line and Close; every text whole.
 void expect_tester_scaled(HWND dialog, int dpi) {
     RECT client;
     GetClientRect(dialog, &client);
-    EXPECT_EQ(box_text({0, 0, at_dpi(TESTER_CLIENT.cx, dpi), at_dpi(TESTER_CLIENT.cy, dpi)}), box_text(client));
-    for (const TesterPlace& place : TESTER_PLACES) {
-        RECT actual;
-        GetWindowRect(GetDlgItem(dialog, place.id), &actual);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&actual), 2);
-        const int x = at_dpi(place.box.left, dpi), y = at_dpi(place.box.top, dpi);
-        EXPECT_EQ(box_text({x, y, x + at_dpi(place.box.right, dpi), y + at_dpi(place.box.bottom, dpi)}),
-                  box_text(actual)) << "control " << place.id;
-    }
-    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
-        const TextRoom text = text_room(control);
-        EXPECT_LE(text.need.cx, text.room.cx) << window_text(control);
-        EXPECT_LE(text.need.cy, text.room.cy) << window_text(control);
-    }
+    EXPECT_EQ(box_text({0, 0, at_dpi(472, dpi), at_dpi(415, dpi)}), box_text(client));
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CELL), dpi, 80, 40, 94, 58);
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_STATUS), dpi, 8, 348, 456, 32);
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CLOSE), dpi, 389, 384, 75, 23);
+    expect_texts_whole(dialog);
 }
 
 class KeyTesterTest : public ShellCommands, public testing::WithParamInterface<TesterCase> {};
@@ -537,9 +429,39 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     EXPECT_EQ(0, config_model.config_changed) << "testing changes nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES),
-                         [](const testing::TestParamInfo<TesterCase>& info) {
-                             return std::to_string(info.index) + "_dpi" + std::to_string(info.param.dpi);
-                         });
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES), [](const auto& info) {
+    return std::to_string(info.index) + "_dpi" + std::to_string(info.param.dpi);
+});
 
 }  // namespace
+
+// ---- The user manual: F1 and Help, User Manual -------------------------------------------------
+
+// F1 says where the manual was looked for while it is missing, and then gives it to the program
+// Windows opens HTML files with.
+TEST_F(ShellCommands, F1OpensTheManualBesideTheProgramOrSaysWhereItWasLookedFor) {
+    char program[MAX_PATH] = {};
+    std::string manual(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+    manual = manual.substr(0, manual.find_last_of('\\') + 1) + "manual.html";
+    struct Cleanup {  // the manual and the program for HTML files exist only during the test
+        std::string manual;
+        ~Cleanup() {
+            DeleteFileA(manual.c_str());
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, "VelmaroTest.html");
+        }
+    } cleanup{manual};
+    const std::string opened = temp_path("opened.html"), open = "cmd.exe /c copy \"%1\" \"" + opened + "\"";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, ".html", nullptr, REG_SZ, "VelmaroTest.html", 17));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, "VelmaroTest.html\\shell\\open\\command", nullptr,
+                                             REG_SZ, open.c_str(), static_cast<DWORD>(open.size() + 1)));
+    SetForegroundWindow(main_window);
+    press_keys({VK_F1});
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("The user manual was not found at\n" + manual, boxes()[0].text);
+    const std::vector<std::uint8_t> text = {'<', 'p', '>', 'M', '<', '/', 'p', '>'};
+    ASSERT_TRUE(write_file_bytes(manual, text));
+    press_keys({VK_F1});
+    EXPECT_TRUE(pump_until([&] { return read_file_bytes(opened) == text; }, 20000)) << "given to the HTML program";
+    EXPECT_EQ(1u, boxes().size());
+}
