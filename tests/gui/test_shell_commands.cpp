@@ -435,8 +435,6 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES), [
 
 }  // namespace
 
-// ---- The user manual: F1 and Help, User Manual -------------------------------------------------
-
 // F1 says where the manual was looked for while it is missing, and then gives it to the program
 // Windows opens HTML files with.
 TEST_F(ShellCommands, F1OpensTheManualBesideTheProgramOrSaysWhereItWasLookedFor) {

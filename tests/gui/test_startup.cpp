@@ -113,8 +113,7 @@ TEST_F(Startup, ChildControlsAreCreatedInOrder) {
     }
 }
 
-// The child controls as they were created: order, class, style, rectangle (at the scale) and text;
-// then the window at the scale.
+// The child controls as they were created: order, class, style, rectangle and text, at the scale.
 TEST_P(StartupScale, ChildControlsAreCreatedAsSpecifiedInOrderAndLaidOutAtTheScale) {
     const int dpi = GetParam();
     attach_unit(1);
@@ -177,28 +176,28 @@ TEST_P(StartupScale, ChildControlsAreCreatedAsSpecifiedInOrderAndLaidOutAtTheSca
     expect_sharp_picture(dpi);
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, StartupScale, testing::Values(96, 120, 144, 192),
-                         [](const testing::TestParamInfo<int>& info) { return "dpi" + std::to_string(info.param); });
-
-// Moved to a monitor of 144 DPI, the window takes the rectangle Windows suggests and the font,
-// every control and the picture follow the new scale.
-TEST_F(Startup, MovedToAnotherDpiTheWindowTakesTheSuggestedRectangleAndScalesEverything) {
+// Moved to a monitor of another DPI, the window takes the rectangle Windows suggests, and the
+// font, every control and the picture follow the new scale.
+TEST_P(StartupScale, MovedToAnotherDpiTheWindowTakesTheSuggestedRectangleAndScalesEverything) {
+    const int moved = GetParam() == 144 ? 120 : 144;
     attach_unit(1);
     start_app();
-    const RECT suggested = {0, 0, 1000, 760};   // within the test's desktop of 1024 x 768
-    SendMessageA(main_window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    const RECT suggested = {0, 0, 1000, 760};   // within the smallest desktop of the tests, 1024 x 768
+    SendMessageA(main_window, WM_DPICHANGED, MAKEWPARAM(moved, moved), reinterpret_cast<LPARAM>(&suggested));
     pump_idle();
     RECT outer;
     GetWindowRect(main_window, &outer);
     EXPECT_EQ(box_text(suggested), box_text(outer));
     LOGFONTA font = {};
     ASSERT_TRUE(GetObjectA(ui_font, sizeof font, &font));
-    EXPECT_EQ(-MulDiv(33, 144, 288), font.lfHeight) << "8.25 points at 144 DPI";
-    for (HWND control : {single_key_check, rows_caption, rows_combo, pin_combos[8], cell_buttons[19]})
-        EXPECT_EQ(reinterpret_cast<LRESULT>(ui_font), SendMessageA(control, WM_GETFONT, 0, 0));
-    expect_scaled_layout(144);
-    expect_sharp_picture(144);
+    EXPECT_EQ(-MulDiv(33, moved, 288), font.lfHeight) << "8.25 points at the new DPI";
+    EXPECT_EQ(reinterpret_cast<LRESULT>(ui_font), SendMessageA(cell_buttons[19], WM_GETFONT, 0, 0));
+    expect_scaled_layout(moved);
+    expect_sharp_picture(moved);
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, StartupScale, testing::Values(96, 120, 144, 192),
+                         [](const testing::TestParamInfo<int>& info) { return "dpi" + std::to_string(info.param); });
 
 TEST_F(Startup, CaptionsAndChecksKeepTheirTexts) {
     attach_unit(1);
