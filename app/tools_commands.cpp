@@ -68,12 +68,14 @@ bool write_text_file(const std::string& path, const std::string& text) {
     return false;
 }
 
-// The document as import reads it, and the image that import would save from it; false after
+// The document as import reads it, and the image that import saves from it; false after
 // import's own message (the file, the line, the field).
-bool import_image(const std::string& path, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
-    static ConfigSnapshot snapshot;  // 16 KB: off the stack
+bool imported_image(const std::string& path, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     bool imported = false;
-    on_scratch_model([&] { imported = load_json_file(path, snapshot) && image_from_snapshot(snapshot, image); });
+    on_scratch_model([&] {
+        std::string text;
+        imported = read_document_file(path, text) && import_image(text, path, image);
+    });
     return imported;
 }
 
@@ -84,15 +86,19 @@ void import_json() {
     char name[CONFIG_FILE_NAME_SIZE] = {};
     if (!choose_file_titled(false, "Import JSON", JSON_FILTER, name, sizeof name)) return;
     std::uint8_t image[CONFIG_IMAGE_SIZE];
-    if (!import_image(name, image)) return;
-    const bool fn_view_before = fn_view_active;
-    if (!parse_config_image(image)) {
+    if (!imported_image(name, image)) return;
+    const HistoryPlace place{fn_view_active, FOCUS_NONE, 0, 0};
+    history_begin_edit();  // the step changes the configuration and its file name: Undo takes back both
+    const bool parsed = parse_config_image(image);
+    if (parsed) {
+        const std::string configuration_name = with_extension(name, ".QZC");
+        std::strncpy(config_model.config_file_name, configuration_name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
+    }
+    history_record_step(place);
+    if (!parsed) {
         report_error_message("Invalid configuration file");
         return;
     }
-    const std::string configuration_name = with_extension(name, ".QZC");
-    std::strncpy(config_model.config_file_name, configuration_name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
-    history_record_step(HistoryPlace{fn_view_before, FOCUS_NONE, 0, 0});  // one step, Undo takes it back
     config_model.config_changed = 1;  // also when it equals the editor's: no file holds it yet
     refresh_matrix_editor();
 }

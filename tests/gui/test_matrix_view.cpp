@@ -465,6 +465,9 @@ TEST_F(MatrixEditorTest, TheFnViewMarksEveryCellButTheFnKey) {
             EXPECT_EQ(key_caption(0) + "\n\n<FN ON>", caption_of(k)) << "cell " << k;
         }
     }
+    config_model.fn_key_table[cell_index(1, 1)] = KEY_FLAG_REPEAT | KEY_FN;  // as a file may hold it
+    refresh_cell_captions();
+    EXPECT_EQ(key_caption(KEY_FLAG_REPEAT | KEY_FN), caption_of(5));
     fn_view_active = false;
     refresh_cell_captions();
     EXPECT_EQ("FN [OFF]", caption_of(5));
