@@ -42,11 +42,13 @@ std::string proposed_name(const char* extension) {
     return with_extension(name[0] ? name : DEFAULT_FILE_NAME, extension);
 }
 
-// What Save would write now, as a value: the editor's image decoded as Open would decode the
-// file. False after a pin clash was reported, as Save and Write report it.
+// The configuration as a file holds it, as a value: the editor's image decoded as Open would
+// decode the file. A pin that several lines share is kept, as velmaroctl's export and sheet of
+// such a file keep it (Save and Write refuse it); false after the engine reported a problem.
 bool saved_configuration(ConfigSnapshot& snapshot) {
     std::uint8_t image[CONFIG_IMAGE_SIZE];
-    if (!build_config_image(image)) return false;
+    int shared_pin = 0;
+    if (!build_config_image_keeping_shared_pin(image, shared_pin)) return false;
     bool decoded = false;
     on_scratch_model([&] { decoded = snapshot_from_image(image, snapshot); });
     return decoded;

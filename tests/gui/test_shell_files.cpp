@@ -416,7 +416,7 @@ TEST_F(ShellTools, ImportOfABadDocumentShowsImportsMessageAndChangesNothing) {
 }
 
 // The export of a backup whose lines share a pin loads as velmaroctl import saves it, with the
-// same one line; Save still refuses it.
+// same one line; Save still refuses it, and Export JSON gives the document back.
 TEST_F(ShellTools, ImportOfASharedPinLoadsWithOneLineAndSaveRefusesIt) {
     std::vector<std::uint8_t> clash = diagonal_image();
     clash[496 + 1] = 1;  // column 2 on pin 1, with column 1: entries 3 to 5 are column 3's
@@ -438,6 +438,9 @@ TEST_F(ShellTools, ImportOfASharedPinLoadsWithOneLineAndSaveRefusesIt) {
     ASSERT_EQ(2u, boxes().size());
     EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", boxes()[1].text);
     EXPECT_EQ(1u, dialogs().size()) << "no save dialog";
+    on_dialog(file_name(temp_path("again.json")));
+    send_command(CMD_EXPORT_JSON);
+    EXPECT_EQ(document, file_text(temp_path("again.json"))) << "exported as velmaroctl exports the backup";
 }
 
 TEST_F(ShellTools, ExportJsonWritesWhatExportWritesForTheFileSaveWouldWrite) {
