@@ -115,14 +115,10 @@ TEST_F(CellClickTest, KeySelectionResults) {
     EXPECT_EQ(0, config_model.macro_slots[0].make_steps[0]);
 }
 
-// A cancelled or refused pick leaves the cell, and no edit begun: after a Save, choosing the
-// current row count again leaves nothing unsaved.
+// A cancelled or refused pick leaves the cell and no edit begun: nothing unsaved after a Save.
 TEST_F(CellClickTest, CancelLeavesTheCell) {
-    const struct {
-        const char* what;
-        DialogAction action;
-        size_t boxes;
-    } cases[] = {{"Esc", inject_key(VK_ESCAPE), 0}, {"a second FN key", click(2002), 1}};
+    const struct { const char* what; DialogAction action; size_t boxes; } cases[] = {
+        {"Esc", inject_key(VK_ESCAPE), 0}, {"a second FN key", click(2002), 1}};
     config_model.key_table[cell_at(0)] = KEY_FN;
     config_model.key_table[cell_at(3)] = C;
     history_reset();
@@ -133,7 +129,6 @@ TEST_F(CellClickTest, CancelLeavesTheCell) {
         on_dialog(c.action);
         click_cell(3);
         EXPECT_EQ(C, config_model.key_table[cell_at(3)]);
-        EXPECT_EQ(2u, dialogs().size());
         EXPECT_EQ(c.boxes, boxes().size());
         on_dialog(file_name(temp_path(std::string(c.what) + ".qzc")));
         send_command(CMD_SAVE);
@@ -548,12 +543,7 @@ TEST_F(CellClickTest, CtrlZUndoesEachEditAndCtrlYRedoesIt) {
          [] { return window_text(rows_combo) + " rows, " + std::to_string(visible_rows) + " shown"; },
          "5 rows, 5 shown", "2 rows, 2 shown"},
         {"the row count from the open list: three arrows, Enter",
-         [this] {
-             SetFocus(rows_combo);
-             press_keys({VK_F4});
-             for (int i = 0; i < 3; ++i) press_keys({VK_DOWN});
-             press_keys({VK_RETURN});
-         },
+         [this] { SetFocus(rows_combo); for (BYTE key : {VK_F4, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) press_keys({key}); },
          [] { return window_text(rows_combo) + " x " + window_text(columns_combo); }, "5 x 4", "8 x 1"},
     };
     press_keys({VK_CONTROL, 'Z'});  // nothing to undo: nothing happens

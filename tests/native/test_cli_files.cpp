@@ -296,9 +296,8 @@ TEST_F(CliFiles, ExportThenImportGivesTheSameFileBytes) {
     }
 }
 
-// A random configuration: any matrix, at times with a shared pin, cells drawn from the keys,
-// the FN key, macros, the codes only a number expresses and any 16-bit code, and macros of
-// random steps.
+// A random configuration: any matrix (at times two lines on a pin), cells drawn from the keys, the
+// FN key, macros, the codes only a number expresses and any 16-bit code, macros of random steps.
 int random_cell_code(std::mt19937& rng) {
     const int key = static_cast<int>(rng() % 128);
     const int macro = KEY_FLAG_MACRO | static_cast<int>(1 + rng() % 8);
