@@ -43,6 +43,16 @@ bool first_on_its_pin(const int* pins, int i) {
     return true;
 }
 
+// Calls visit(cell) for every cell that an image of `lines` holds.
+template <typename Visit>
+void for_each_held_cell(const MatrixLines& lines, Visit visit) {
+    const int rows = std::min(std::max(lines.rows, 0), MATRIX_MAX_LINES);
+    const int columns = std::min(std::max(lines.columns, 0), MATRIX_MAX_LINES);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column)
+            if (image_holds_cell(lines, row, column)) visit(cell_index(row, column));
+}
+
 // ---- build ----------------------------------------------------------------------------
 
 MatrixLines matrix_from_model() {
@@ -304,13 +314,10 @@ void take_over(const DecodedImage& decoded) {
     std::memcpy(config_model.row_pins, matrix.row_pins, sizeof(int) * matrix.rows);
     view->set_single_key_checked(decoded.single_key);
     view->set_ghost_filter_checked(decoded.ghost_filter);
-    for (int row = 0; row < matrix.rows; ++row)
-        for (int column = 0; column < matrix.columns; ++column) {
-            if (!image_holds_cell(matrix, row, column)) continue;  // a cell the image does not cover keeps its codes
-            const int cell = cell_index(row, column);
-            config_model.key_table[cell] = decoded.key_table[cell];
-            config_model.fn_key_table[cell] = decoded.fn_key_table[cell];
-        }
+    for_each_held_cell(matrix, [&](int cell) {  // a cell the image does not hold keeps its codes
+        config_model.key_table[cell] = decoded.key_table[cell];
+        config_model.fn_key_table[cell] = decoded.fn_key_table[cell];
+    });
     std::memcpy(config_model.macro_slots, decoded.macros, sizeof decoded.macros);
 }
 }  // namespace
@@ -322,27 +329,19 @@ bool image_holds_cell(const MatrixLines& lines, int row, int column) {
 
 bool held_cell_runs_macro(const MatrixLines& lines, const int key_table[KEY_TABLE_SIZE],
                           const int fn_key_table[KEY_TABLE_SIZE], int number) {
-    for (int row = 0; row < lines.rows && row < MATRIX_MAX_LINES; ++row)
-        for (int column = 0; column < lines.columns && column < MATRIX_MAX_LINES; ++column) {
-            const int cell = cell_index(row, column);
-            if (image_holds_cell(lines, row, column) &&
-                (code_runs_macro(key_table[cell], number) || code_runs_macro(fn_key_table[cell], number)))
-                return true;
-        }
-    return false;
+    bool runs = false;
+    for_each_held_cell(lines, [&](int cell) {
+        runs = runs || code_runs_macro(key_table[cell], number) || code_runs_macro(fn_key_table[cell], number);
+    });
+    return runs;
 }
 
 int macros_reached(const MatrixLines& lines, const int key_table[KEY_TABLE_SIZE],
                    const int fn_key_table[KEY_TABLE_SIZE]) {
-    const int rows = std::min(std::max(lines.rows, 0), MATRIX_MAX_LINES);
-    const int columns = std::min(std::max(lines.columns, 0), MATRIX_MAX_LINES);
     int highest = 0;
-    for (int row = 0; row < rows; ++row)
-        for (int column = 0; column < columns; ++column) {
-            if (!image_holds_cell(lines, row, column)) continue;
-            const int cell = cell_index(row, column);
-            highest = std::max({highest, macro_number_of(key_table[cell]), macro_number_of(fn_key_table[cell])});
-        }
+    for_each_held_cell(lines, [&](int cell) {
+        highest = std::max({highest, macro_number_of(key_table[cell]), macro_number_of(fn_key_table[cell])});
+    });
     return highest;
 }
 
