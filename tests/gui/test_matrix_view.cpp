@@ -97,7 +97,7 @@ TEST_F(MatrixEditorTest, CountChangesKeepRowsPlusColumnsAtMostNine) {
             choose_rows(c.count);
         else
             choose_columns(c.count);
-        EXPECT_EQ(1, config_model.config_changed);
+        EXPECT_EQ(c.rows_after != 5 || c.columns_after != 4 ? 1 : 0, config_model.config_changed) << "5 x 4 again: none";
         EXPECT_EQ(c.rows_after - 1, selection(rows_combo));
         EXPECT_EQ(c.columns_after - 1, selection(columns_combo));
         expect_grid_shown(c.visible_c, c.visible_r);
