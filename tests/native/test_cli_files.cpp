@@ -343,7 +343,6 @@ void random_model(std::mt19937& rng) {
     }
 }
 
-// Files with hidden references and shared pins come back byte for byte; a shared pin is named.
 TEST_F(CliFiles, ExportThenImportGivesBackEveryFileThatTheEngineBuilds) {
     std::mt19937 rng(20261208);
     int files = 0, shared_pins = 0;

@@ -151,8 +151,7 @@ TEST_F(CliUnits, ReadBacksUpAUnitWhoseLinesShareAPin) {
     EXPECT_EQ(clash, saved) << "the file holds the bytes the unit holds";
 }
 
-// A script names the unit it means: with several attached (at any numbers) and no unit named,
-// nothing is written or read, and the units are listed.
+// With several units attached (at any numbers) and none named, nothing is written or read.
 TEST_F(CliUnits, SeveralUnitsNeedAUnitNumber) {
     for (const std::vector<int>& attached : {std::vector<int>{1, 2}, {1, 3}, {2, 3, 4}}) {
         SimUnits units;
