@@ -96,7 +96,6 @@ void select_cell_key(int k, int ci) {
     int fn_cell = fn_view_active ? -1 : fn_key_cell();
     int code = current_table()[ci];
     if (fn_view_active && is_fn_key(code)) return;
-    history_begin_edit();
     INT_PTR result = DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_SELECT_KEY), main_window,
                                      select_key_dialog_proc, code);
     if (result < 0) {
@@ -112,6 +111,7 @@ void select_cell_key(int k, int ci) {
         }
         new_code = KEY_FN;
     }
+    history_begin_edit();  // only a key taken is an edit: a cancel or a refusal leaves none begun
     store_cell_code(fn_view_active, ci, new_code);
     history_record_step(cell_place(ci));  // the same key again is no step
     finish_cell_edit(k);

@@ -17,6 +17,13 @@ namespace {
 int accepted_rows_index = -1;
 int accepted_columns_index = -1;
 
+// A choice made in an open list is one step, recorded when the list closes: the combo box whose
+// list is open, its count as it opened, and the place of the choice made in it since.
+HWND open_list_combo = nullptr;
+int count_as_list_opened = 0;
+bool choice_in_open_list = false;
+HistoryPlace open_list_place;
+
 // Remembers the count selections the program sets, for refusing changes during a transfer.
 void note_count_selection(HWND combo, int index) {
     if (combo == rows_combo) accepted_rows_index = index;
@@ -89,35 +96,53 @@ void refuse_selection_change(HWND combo) {
     }
 }
 
+// The combo box shows the new choice already: the configuration before it is the one last
+// recorded. A choice in an open list waits for the list to close; one that equals the current
+// configuration is no step and leaves the unsaved flag as it was.
 void on_selection_change(HWND combo) {
     if (transfer_in_progress) {
         refuse_selection_change(combo);
         return;
     }
-    // The combo box shows the new choice already: the configuration before it is the one
-    // last recorded. Choosing the same item again is no step, yet marks the configuration
-    // changed, as it always has.
-    config_model.config_changed = 1;
     HistoryPlace place{fn_view_active, FOCUS_NONE, 0, 0};
-    if (combo == rows_combo) {
-        keep_counts_in_header(rows_combo, columns_combo);
-        place = count_place(true, accepted_rows_index + 1, current_selection(combo) + 1);
-        note_count_selection(combo, current_selection(combo));
-    } else if (combo == columns_combo) {
-        keep_counts_in_header(columns_combo, rows_combo);
-        place = count_place(false, accepted_columns_index + 1, current_selection(combo) + 1);
+    const bool list_open = combo == open_list_combo;
+    if (combo == rows_combo || combo == columns_combo) {
+        const bool rows = combo == rows_combo;
+        keep_counts_in_header(combo, rows ? columns_combo : rows_combo);
+        const int before = list_open ? count_as_list_opened : (rows ? accepted_rows_index : accepted_columns_index) + 1;
+        place = count_place(rows, before, current_selection(combo) + 1);
         note_count_selection(combo, current_selection(combo));
     } else {
         store_pin_choice(pin_combo_index_of(combo), current_selection(combo), place);
     }
-    history_record_step(place);
+    if (list_open) {
+        open_list_place = place;
+        choice_in_open_list = true;
+    } else {
+        history_record_step(place);
+    }
     refresh_matrix_editor();
+}
+
+void on_list_opened(HWND combo) {
+    set_combo_height(combo, scaled(COMBO_OPEN_HEIGHT));
+    open_list_combo = combo;
+    count_as_list_opened = current_selection(combo) + 1;
+    choice_in_open_list = false;
+}
+
+void on_list_closed(HWND combo) {
+    set_combo_height(combo, scaled(COMBO_CLOSED_HEIGHT));
+    if (combo != open_list_combo) return;
+    open_list_combo = nullptr;
+    if (choice_in_open_list) history_record_step(open_list_place);
+    choice_in_open_list = false;
 }
 
 void on_combo_notification(HWND combo, int code) {
     switch (code) {
-    case CBN_DROPDOWN: set_combo_height(combo, scaled(COMBO_OPEN_HEIGHT)); break;
-    case CBN_CLOSEUP: set_combo_height(combo, scaled(COMBO_CLOSED_HEIGHT)); break;
+    case CBN_DROPDOWN: on_list_opened(combo); break;
+    case CBN_CLOSEUP: on_list_closed(combo); break;
     case CBN_SELCHANGE: on_selection_change(combo); break;
     default: break;
     }

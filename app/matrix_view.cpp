@@ -257,7 +257,7 @@ void build_cell_caption(int code, char* caption) {
     } else {
         format_key_name(code & 0xFFFF, 0, caption);
     }
-    if (fn_view_active && code != KEY_FN) std::strcat(caption, "\n\n<FN ON>");
+    if (fn_view_active && !is_fn_key(code)) std::strcat(caption, "\n\n<FN ON>");
 }
 
 void build_normal_cell_caption(int code, char* caption) {

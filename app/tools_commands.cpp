@@ -42,11 +42,13 @@ std::string proposed_name(const char* extension) {
     return with_extension(name[0] ? name : DEFAULT_FILE_NAME, extension);
 }
 
-// What Save would write now, as a value: the editor's image decoded as Open would decode the
-// file. False after a pin clash was reported, as Save and Write report it.
+// The configuration as a file holds it, as a value: the editor's image decoded as Open would
+// decode the file. A pin that several lines share is kept, as velmaroctl's export and sheet of
+// such a file keep it (Save and Write refuse it); false after the engine reported a problem.
 bool saved_configuration(ConfigSnapshot& snapshot) {
     std::uint8_t image[CONFIG_IMAGE_SIZE];
-    if (!build_config_image(image)) return false;
+    int shared_pin = 0;
+    if (!build_config_image_keeping_shared_pin(image, shared_pin)) return false;
     bool decoded = false;
     on_scratch_model([&] { decoded = snapshot_from_image(image, snapshot); });
     return decoded;
@@ -68,12 +70,14 @@ bool write_text_file(const std::string& path, const std::string& text) {
     return false;
 }
 
-// The document as import reads it, and the image that import would save from it; false after
+// The document as import reads it, and the image that import saves from it; false after
 // import's own message (the file, the line, the field).
-bool import_image(const std::string& path, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
-    static ConfigSnapshot snapshot;  // 16 KB: off the stack
+bool imported_image(const std::string& path, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     bool imported = false;
-    on_scratch_model([&] { imported = load_json_file(path, snapshot) && image_from_snapshot(snapshot, image); });
+    on_scratch_model([&] {
+        std::string text;
+        imported = read_document_file(path, text) && import_image(text, path, image);
+    });
     return imported;
 }
 
@@ -84,15 +88,19 @@ void import_json() {
     char name[CONFIG_FILE_NAME_SIZE] = {};
     if (!choose_file_titled(false, "Import JSON", JSON_FILTER, name, sizeof name)) return;
     std::uint8_t image[CONFIG_IMAGE_SIZE];
-    if (!import_image(name, image)) return;
-    const bool fn_view_before = fn_view_active;
-    if (!parse_config_image(image)) {
+    if (!imported_image(name, image)) return;
+    const HistoryPlace place{fn_view_active, FOCUS_NONE, 0, 0};
+    history_begin_edit();  // the step changes the configuration and its file name: Undo takes back both
+    const bool parsed = parse_config_image(image);
+    if (parsed) {
+        const std::string configuration_name = with_extension(name, ".QZC");
+        std::strncpy(config_model.config_file_name, configuration_name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
+    }
+    history_record_step(place);
+    if (!parsed) {
         report_error_message("Invalid configuration file");
         return;
     }
-    const std::string configuration_name = with_extension(name, ".QZC");
-    std::strncpy(config_model.config_file_name, configuration_name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
-    history_record_step(HistoryPlace{fn_view_before, FOCUS_NONE, 0, 0});  // one step, Undo takes it back
     config_model.config_changed = 1;  // also when it equals the editor's: no file holds it yet
     refresh_matrix_editor();
 }

@@ -1,8 +1,10 @@
-// Configuration files: Save and Open, the scrambling of the image, and safe writing.
+// Configuration files: Save and Open, the scrambling of the image, safe writing, and
+// configuration values loaded from and saved to files.
 #include "config/config_file.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "config/config_history.h"
 #include "config/config_model.h"
@@ -141,4 +143,43 @@ bool open_configuration_path(const char* path) {
     if (load_named_configuration_file()) return true;
     std::memcpy(name, previous, CONFIG_FILE_NAME_SIZE);
     return false;
+}
+
+bool refuse_directory(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(path, error)) return false;
+    report_error_message("Error opening the file: " + path + " is a directory");
+    return true;
+}
+
+bool load_config_file(const std::string& path, ConfigSnapshot& snapshot) {
+    if (refuse_directory(path)) return false;
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    switch (read_config_file(path, image)) {
+    case FileReadResult::CANNOT_OPEN:
+        report_error_message("Error opening the file: " + path);
+        return false;
+    case FileReadResult::TOO_SHORT:
+        report_error_message("Invalid configuration file: " + path + " (shorter than 512 bytes)");
+        return false;
+    case FileReadResult::OK:
+        break;
+    }
+    if (snapshot_from_image(image, snapshot)) return true;
+    report_error_message("Invalid configuration file: " + path);
+    return false;
+}
+
+bool save_image_file(const std::string& path, const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    std::uint8_t bytes[CONFIG_IMAGE_SIZE];
+    std::memcpy(bytes, image, CONFIG_IMAGE_SIZE);
+    scramble_config_bytes(bytes);
+    if (write_file_atomically(path, bytes, CONFIG_IMAGE_SIZE)) return true;
+    report_error_message("Error saving the file: " + path);
+    return false;
+}
+
+bool save_config_file(const std::string& path, const ConfigSnapshot& snapshot) {
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    return image_from_snapshot(snapshot, image) && save_image_file(path, image);
 }

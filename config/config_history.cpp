@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <deque>
+#include <string>
 
 #include "config/config_model.h"
 #include "config/config_snapshot.h"
@@ -15,6 +16,8 @@ struct HistoryState {
     ConfigSnapshot config;
     HistoryPlace place;  // of the step that led here (unused in the first state)
     bool fn_view_after;  // the view once the step was made
+    bool renamed;        // the step changed the configuration's file name ...
+    std::string file_name_before, file_name_after;  // ... from this one to that
 };
 
 std::deque<HistoryState> states;  // never empty once the history has begun
@@ -23,6 +26,7 @@ int saved_state = 0;
 
 ConfigSnapshot edit_before;  // history_begin_edit's capture
 unsigned char edit_changed_before = 0;
+std::string edit_file_name_before;
 bool edit_begun = false;
 
 bool same_lines(const int* a, const int* b) { return std::memcmp(a, b, sizeof(int) * MATRIX_MAX_LINES) == 0; }
@@ -65,18 +69,27 @@ void take_unseen_change() {
     if (saved_state == current_state) saved_state = -1;
 }
 
-void push_state(const ConfigSnapshot& after, const HistoryPlace& place) {
+void push_state(const ConfigSnapshot& after, const HistoryPlace& place, bool renamed) {
     states.erase(states.begin() + current_state + 1, states.end());
     if (saved_state > current_state) saved_state = -1;
-    states.push_back(HistoryState{after, place, fn_view_active});
+    states.push_back(HistoryState{after, place, fn_view_active, renamed, edit_file_name_before,
+                                  config_model.config_file_name});
     ++current_state;
     drop_oldest_steps();
 }
 
-void restore_state(int index, bool fn_view) {
+void set_file_name(const std::string& name) {
+    std::strncpy(config_model.config_file_name, name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
+    config_model.config_file_name[CONFIG_FILE_NAME_SIZE - 1] = '\0';
+}
+
+// Puts back state `index`, and the file name `file_name` when the step undone or redone
+// changed it.
+void restore_state(int index, bool fn_view, bool renamed, const std::string& file_name) {
     current_state = index;
     edit_begun = false;
     apply_configuration(states[index].config);
+    if (renamed) set_file_name(file_name);
     fn_view_active = fn_view;
     set_unsaved_flag();
     view->refresh_matrix_editor();
@@ -95,6 +108,7 @@ void history_begin_edit() {
     begin_if_empty();
     capture_configuration(edit_before);
     edit_changed_before = config_model.config_changed;
+    edit_file_name_before = config_model.config_file_name;
     edit_begun = true;
 }
 
@@ -104,12 +118,13 @@ bool history_record_step(const HistoryPlace& place) {
     capture_configuration(after);
     const bool begun = edit_begun;
     edit_begun = false;
-    if (same_configuration(after, begun ? edit_before : states[current_state].config)) {
+    const bool renamed = begun && edit_file_name_before != config_model.config_file_name;
+    if (!renamed && same_configuration(after, begun ? edit_before : states[current_state].config)) {
         if (begun) config_model.config_changed = edit_changed_before;
         return false;
     }
     if (begun) take_unseen_change();
-    push_state(after, place);
+    push_state(after, place, renamed);
     set_unsaved_flag();
     return true;
 }
@@ -125,8 +140,9 @@ bool history_can_redo() { return current_state + 1 < static_cast<int>(states.siz
 
 bool history_undo(HistoryPlace* shown) {
     if (!history_can_undo()) return false;
-    const HistoryPlace place = states[current_state].place;
-    restore_state(current_state - 1, place.fn_view);
+    const HistoryState& undone = states[current_state];
+    const HistoryPlace place = undone.place;
+    restore_state(current_state - 1, place.fn_view, undone.renamed, undone.file_name_before);
     if (shown) *shown = place;
     return true;
 }
@@ -134,7 +150,7 @@ bool history_undo(HistoryPlace* shown) {
 bool history_redo(HistoryPlace* shown) {
     if (!history_can_redo()) return false;
     const HistoryState& next = states[current_state + 1];
-    restore_state(current_state + 1, next.fn_view_after);
+    restore_state(current_state + 1, next.fn_view_after, next.renamed, next.file_name_after);
     if (shown) *shown = states[current_state].place;
     return true;
 }

@@ -9,8 +9,10 @@
 //   ... the dialog, the model changed ...
 //   history_record_step({fn_view_active, FOCUS_CELL, row, column});
 //
-// A loader that replaces the whole configuration (Read, Import) may skip history_begin_edit:
-// history_record_step then compares with the history's current state. New and Open start a
+// A loader that replaces the whole configuration (Read) may skip history_begin_edit:
+// history_record_step then compares with the history's current state. A step begun with
+// history_begin_edit that changes the configuration's file name (Import) carries the name:
+// Undo puts the name back with the configuration, Redo sets it again. New and Open start a
 // fresh history with history_reset(); Save, Open, New and a successful Read mark the current
 // state as saved (history_reset does so itself).
 #pragma once
@@ -32,9 +34,10 @@ constexpr int HISTORY_STEP_LIMIT = 100;
 void history_reset();
 // Captures the configuration and the unsaved flag before an edit.
 void history_begin_edit();
-// Ends an edit: when the configuration differs from the one before, records a step made at
-// `place` (the redo entries are dropped) and marks the configuration unsaved; otherwise puts
-// the unsaved flag back as it was at history_begin_edit. Returns whether a step was recorded.
+// Ends an edit: when the configuration (or, after history_begin_edit, its file name) differs
+// from the one before, records a step made at `place` (the redo entries are dropped) and marks
+// the configuration unsaved; otherwise puts the unsaved flag back as it was at
+// history_begin_edit. Returns whether a step was recorded.
 bool history_record_step(const HistoryPlace& place);
 // The current state is the one saved (Save, a successful Read).
 void history_mark_saved();

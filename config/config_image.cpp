@@ -14,19 +14,11 @@ namespace {
 constexpr int PIN_COUNT = MATRIX_MAX_PINS;
 constexpr int MACRO_AREA_SIZE = IMAGE_MACRO_AREA_SIZE;
 
-// The matrix shape and pins, as the image carries them (pin indexes 0..8).
-struct Matrix {
-    int rows;
-    int columns;
-    int column_pins[MATRIX_MAX_LINES];
-    int row_pins[MATRIX_MAX_LINES];
-};
-
 // Calls visit(entry, cell) for every cell in image order: columns by ascending header pin,
 // within a column the rows by ascending header pin. Of lines sharing a pin only the first
 // one is visited.
 template <typename Visit>
-void for_each_cell_in_pin_order(const Matrix& matrix, Visit visit) {
+void for_each_cell_in_pin_order(const MatrixLines& matrix, Visit visit) {
     int b = 0;
     for (int p = 0; p < PIN_COUNT; ++p) {
         int k = 0;
@@ -44,10 +36,27 @@ void for_each_cell_in_pin_order(const Matrix& matrix, Visit visit) {
     }
 }
 
+// Whether line `i` is the first line on its pin.
+bool first_on_its_pin(const int* pins, int i) {
+    for (int j = 0; j < i; ++j)
+        if (pins[j] == pins[i]) return false;
+    return true;
+}
+
+// Calls visit(cell) for every cell that an image of `lines` holds.
+template <typename Visit>
+void for_each_held_cell(const MatrixLines& lines, Visit visit) {
+    const int rows = std::min(std::max(lines.rows, 0), MATRIX_MAX_LINES);
+    const int columns = std::min(std::max(lines.columns, 0), MATRIX_MAX_LINES);
+    for (int row = 0; row < rows; ++row)
+        for (int column = 0; column < columns; ++column)
+            if (image_holds_cell(lines, row, column)) visit(cell_index(row, column));
+}
+
 // ---- build ----------------------------------------------------------------------------
 
-Matrix matrix_from_model() {
-    Matrix matrix;
+MatrixLines matrix_from_model() {
+    MatrixLines matrix;
     matrix.rows = view->row_count();
     matrix.columns = view->column_count();
     std::memcpy(matrix.column_pins, config_model.column_pins, sizeof matrix.column_pins);
@@ -55,7 +64,7 @@ Matrix matrix_from_model() {
     return matrix;
 }
 
-bool matrix_in_range(const Matrix& matrix) {
+bool matrix_in_range(const MatrixLines& matrix) {
     if (matrix.rows < 1 || matrix.rows > MATRIX_MAX_LINES) return false;
     if (matrix.columns < 1 || matrix.columns > MATRIX_MAX_LINES) return false;
     if (matrix.rows + matrix.columns > MATRIX_MAX_PINS) return false;
@@ -66,7 +75,7 @@ bool matrix_in_range(const Matrix& matrix) {
     return true;
 }
 
-void write_settings(const Matrix& matrix, std::uint8_t* image) {
+void write_settings(const MatrixLines& matrix, std::uint8_t* image) {
     image[IMAGE_ROWS] = static_cast<std::uint8_t>(matrix.rows);
     image[IMAGE_COLUMNS] = static_cast<std::uint8_t>(matrix.columns);
     std::uint8_t options = 0;
@@ -95,7 +104,7 @@ void show_pin_error(int pin_number) {
     ui->message_box(MESSAGE_ERROR, text);
 }
 
-void write_key_tables(const Matrix& matrix, std::uint8_t* image) {
+void write_key_tables(const MatrixLines& matrix, std::uint8_t* image) {
     for_each_cell_in_pin_order(matrix, [&](int e, int c) {
         const int code = config_model.key_table[c];
         const int fn_code = config_model.fn_key_table[c];
@@ -104,42 +113,6 @@ void write_key_tables(const Matrix& matrix, std::uint8_t* image) {
         image[IMAGE_FN_TABLE + 2 * e] = static_cast<std::uint8_t>(fn_code >> 8);
         image[IMAGE_FN_TABLE + 2 * e + 1] = static_cast<std::uint8_t>(fn_code);
     });
-}
-
-// The highest macro number that an entry of either key table refers to (a low byte, so it
-// can exceed 127 in a model that no editor made), or 0.
-int entry_code(const std::uint8_t* image, int table, int e) {
-    return image[table + 2 * e] << 8 | image[table + 2 * e + 1];
-}
-
-int highest_macro_reference(const std::uint8_t* image, int entries) {
-    int highest = 0;
-    for (int e = 0; e < entries; ++e)
-        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE})
-            highest = std::max(highest, macro_number_of(entry_code(image, table, e)));
-    return highest;
-}
-
-// The same over the model: the cells inside the current row and column counts, both tables.
-int highest_macro_reference_in_model() {
-    const int rows = std::min(std::max(view->row_count(), 0), MATRIX_MAX_LINES);
-    const int columns = std::min(std::max(view->column_count(), 0), MATRIX_MAX_LINES);
-    int highest = 0;
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < columns; ++c) {
-            for (const int* table : {config_model.key_table, config_model.fn_key_table})
-                highest = std::max(highest, macro_number_of(table[cell_index(r, c)]));
-        }
-    }
-    return highest;
-}
-
-// Whether an entry of either key table runs macro `number`.
-bool macro_referenced(const std::uint8_t* image, int entries, int number) {
-    for (int e = 0; e < entries; ++e)
-        for (int table : {IMAGE_KEY_TABLE, IMAGE_FN_TABLE})
-            if (code_runs_macro(entry_code(image, table, e), number)) return true;
-    return false;
 }
 
 bool record_empty(const MacroSlot& macro) {
@@ -174,9 +147,10 @@ int write_step_list(const int* steps, std::uint8_t* image, int pos) {
     return pos + n + 1;
 }
 
-// Number of records to write: through the last slot in use and every macro a key refers to.
+// The records the editor's macros need once every cell that refers to one is in the image:
+// through the last slot in use and every macro a cell of the image refers to.
 int macro_record_count() {
-    int count = highest_macro_reference_in_model();
+    int count = macros_reached(matrix_from_model(), config_model.key_table, config_model.fn_key_table);
     for (int slot = MACRO_SLOT_COUNT - 1; slot >= count; --slot) {
         if (config_model.macro_slots[slot].in_use) {
             count = slot + 1;
@@ -225,18 +199,41 @@ bool fail_build(std::uint8_t* image, const char* text) {
     return false;
 }
 
+// The whole build; a shared pin fails it with the pin message when `refuse_shared_pin` is set.
+bool build_image(std::uint8_t* image, bool refuse_shared_pin, int& shared_pin) {
+    std::memset(image, 0, CONFIG_IMAGE_SIZE);
+    shared_pin = 0;
+    const MatrixLines matrix = matrix_from_model();
+    if (!matrix_in_range(matrix))
+        return fail_build(image, "Error: The number of rows or columns or a pin is out of range");
+    write_settings(matrix, image);
+    shared_pin = repeated_pin(image, matrix.rows + matrix.columns);
+    if (shared_pin != 0 && refuse_shared_pin) {
+        show_pin_error(shared_pin);
+        return fail_build(image, nullptr);
+    }
+    write_key_tables(matrix, image);
+    const int count = macros_reached(matrix, config_model.key_table, config_model.fn_key_table);
+    if (count > HIGHEST_MACRO_NUMBER)
+        return fail_build(image, "Error: A key refers to a macro number above 127");
+    if (!write_macro_records(count, image)) return fail_build(image, nullptr);
+    return true;
+}
+
 // ---- parse ----------------------------------------------------------------------------
 
 // Everything parse takes over, decoded before the model is touched.
 struct DecodedImage {
-    Matrix matrix;
+    MatrixLines matrix;
     bool single_key;
     bool ghost_filter;
+    int key_table[KEY_TABLE_SIZE];     // the cells the image holds; 0 elsewhere
+    int fn_key_table[KEY_TABLE_SIZE];
     int macro_count;
     MacroSlot macros[MACRO_SLOT_COUNT];
 };
 
-bool read_matrix(const std::uint8_t* image, Matrix& matrix) {
+bool read_matrix(const std::uint8_t* image, MatrixLines& matrix) {
     matrix.rows = image[IMAGE_ROWS];
     matrix.columns = image[IMAGE_COLUMNS];
     if (matrix.rows == 0 || matrix.rows > MATRIX_MAX_LINES) return false;
@@ -271,9 +268,19 @@ int read_step_list(const std::uint8_t* image, int pos, int* steps) {
     return pos;
 }
 
+void read_key_tables(const std::uint8_t* image, DecodedImage& decoded) {
+    std::memset(decoded.key_table, 0, sizeof decoded.key_table);
+    std::memset(decoded.fn_key_table, 0, sizeof decoded.fn_key_table);
+    for_each_cell_in_pin_order(decoded.matrix, [&](int e, int c) {
+        const std::uint8_t* entry = image + IMAGE_KEY_TABLE + 2 * e;
+        const std::uint8_t* fn_entry = image + IMAGE_FN_TABLE + 2 * e;
+        decoded.key_table[c] = entry[0] << 8 | entry[1];
+        decoded.fn_key_table[c] = fn_entry[0] << 8 | fn_entry[1];
+    });
+}
+
 bool read_macros(const std::uint8_t* image, DecodedImage& decoded) {
-    const int entries = decoded.matrix.rows * decoded.matrix.columns;
-    decoded.macro_count = highest_macro_reference(image, entries);
+    decoded.macro_count = macros_reached(decoded.matrix, decoded.key_table, decoded.fn_key_table);
     if (decoded.macro_count > HIGHEST_MACRO_NUMBER) return false;
     std::memset(decoded.macros, 0, sizeof decoded.macros);
     int pos = IMAGE_MACRO_AREA;
@@ -284,7 +291,8 @@ bool read_macros(const std::uint8_t* image, DecodedImage& decoded) {
         pos = read_step_list(image, pos, macro.break_steps);
         if (pos < 0) return false;
         // An empty record that no key runs stands for a free slot below a used one.
-        macro.in_use = !record_empty(macro) || macro_referenced(image, entries, k + 1);
+        macro.in_use = !record_empty(macro) ||
+                       held_cell_runs_macro(decoded.matrix, decoded.key_table, decoded.fn_key_table, k + 1);
     }
     return true;
 }
@@ -293,11 +301,12 @@ bool decode_image(const std::uint8_t* image, DecodedImage& decoded) {
     if (!read_matrix(image, decoded.matrix)) return false;
     decoded.single_key = (image[IMAGE_OPTIONS] & OPTION_SINGLE_KEY) != 0;
     decoded.ghost_filter = (image[IMAGE_OPTIONS] & OPTION_FILTER_GHOST) != 0;
+    read_key_tables(image, decoded);
     return read_macros(image, decoded);
 }
 
-void take_over(const std::uint8_t* image, const DecodedImage& decoded) {
-    const Matrix& matrix = decoded.matrix;
+void take_over(const DecodedImage& decoded) {
+    const MatrixLines& matrix = decoded.matrix;
     fn_view_active = false;
     view->select_row_count(matrix.rows);
     view->select_column_count(matrix.columns);
@@ -305,40 +314,50 @@ void take_over(const std::uint8_t* image, const DecodedImage& decoded) {
     std::memcpy(config_model.row_pins, matrix.row_pins, sizeof(int) * matrix.rows);
     view->set_single_key_checked(decoded.single_key);
     view->set_ghost_filter_checked(decoded.ghost_filter);
-    for_each_cell_in_pin_order(matrix, [&](int e, int c) {
-        const std::uint8_t* entry = image + IMAGE_KEY_TABLE + 2 * e;
-        const std::uint8_t* fn_entry = image + IMAGE_FN_TABLE + 2 * e;
-        config_model.key_table[c] = entry[0] << 8 | entry[1];
-        config_model.fn_key_table[c] = fn_entry[0] << 8 | fn_entry[1];
+    for_each_held_cell(matrix, [&](int cell) {  // a cell the image does not hold keeps its codes
+        config_model.key_table[cell] = decoded.key_table[cell];
+        config_model.fn_key_table[cell] = decoded.fn_key_table[cell];
     });
     std::memcpy(config_model.macro_slots, decoded.macros, sizeof decoded.macros);
 }
 }  // namespace
 
+bool image_holds_cell(const MatrixLines& lines, int row, int column) {
+    if (row < 0 || row >= lines.rows || column < 0 || column >= lines.columns) return false;
+    return first_on_its_pin(lines.column_pins, column) && first_on_its_pin(lines.row_pins, row);
+}
+
+bool held_cell_runs_macro(const MatrixLines& lines, const int key_table[KEY_TABLE_SIZE],
+                          const int fn_key_table[KEY_TABLE_SIZE], int number) {
+    bool runs = false;
+    for_each_held_cell(lines, [&](int cell) {
+        runs = runs || code_runs_macro(key_table[cell], number) || code_runs_macro(fn_key_table[cell], number);
+    });
+    return runs;
+}
+
+int macros_reached(const MatrixLines& lines, const int key_table[KEY_TABLE_SIZE],
+                   const int fn_key_table[KEY_TABLE_SIZE]) {
+    int highest = 0;
+    for_each_held_cell(lines, [&](int cell) {
+        highest = std::max({highest, macro_number_of(key_table[cell]), macro_number_of(fn_key_table[cell])});
+    });
+    return highest;
+}
+
+bool build_config_image_keeping_shared_pin(std::uint8_t image[CONFIG_IMAGE_SIZE], int& shared_pin) {
+    return build_image(image, false, shared_pin);
+}
+
 bool build_config_image(std::uint8_t image[CONFIG_IMAGE_SIZE]) {
-    std::memset(image, 0, CONFIG_IMAGE_SIZE);
-    const Matrix matrix = matrix_from_model();
-    if (!matrix_in_range(matrix))
-        return fail_build(image, "Error: The number of rows or columns or a pin is out of range");
-    write_settings(matrix, image);
-    const int lines = matrix.rows + matrix.columns;
-    const int pin = repeated_pin(image, lines);
-    if (pin != 0) {
-        show_pin_error(pin);
-        return fail_build(image, nullptr);
-    }
-    write_key_tables(matrix, image);
-    const int count = macro_record_count();
-    if (count > HIGHEST_MACRO_NUMBER)
-        return fail_build(image, "Error: A key refers to a macro number above 127");
-    if (!write_macro_records(count, image)) return fail_build(image, nullptr);
-    return true;
+    int shared_pin = 0;
+    return build_image(image, true, shared_pin);
 }
 
 bool parse_config_image(const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     static DecodedImage decoded;  // 16 KB of macros: kept off the stack
     if (!decode_image(image, decoded)) return false;
-    take_over(image, decoded);
+    take_over(decoded);
     return true;
 }
 

@@ -1,13 +1,10 @@
-// Moving configurations between velmaroctl's snapshots, the engine's model, images and files.
+// Moving configurations between plain values, the engine's model and images, and which macros
+// a value's image keeps.
 #include "config/config_snapshot.h"
 
-#include <algorithm>
 #include <cstring>
-#include <filesystem>
 
-#include "config/config_file.h"
 #include "keys/key_codes.h"
-#include "config/ui_ops.h"
 
 void capture_configuration(ConfigSnapshot& snapshot) {
     snapshot.rows = view->row_count();
@@ -63,71 +60,52 @@ bool image_from_snapshot(const ConfigSnapshot& snapshot, std::uint8_t image[CONF
     return build_config_image(image);
 }
 
-bool refuse_directory(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::is_directory(path, error)) return false;
-    report_error_message("Error opening the file: " + path + " is a directory");
-    return true;
-}
-
-bool load_config_file(const std::string& path, ConfigSnapshot& snapshot) {
-    if (refuse_directory(path)) return false;
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-    switch (read_config_file(path, image)) {
-    case FileReadResult::CANNOT_OPEN:
-        report_error_message("Error opening the file: " + path);
-        return false;
-    case FileReadResult::TOO_SHORT:
-        report_error_message("Invalid configuration file: " + path + " (shorter than 512 bytes)");
-        return false;
-    case FileReadResult::OK:
-        break;
-    }
-    if (snapshot_from_image(image, snapshot)) return true;
-    report_error_message("Invalid configuration file: " + path);
-    return false;
-}
-
-bool save_image_file(const std::string& path, const std::uint8_t image[CONFIG_IMAGE_SIZE]) {
-    std::uint8_t bytes[CONFIG_IMAGE_SIZE];
-    std::memcpy(bytes, image, CONFIG_IMAGE_SIZE);
-    scramble_config_bytes(bytes);
-    if (write_file_atomically(path, bytes, CONFIG_IMAGE_SIZE)) return true;
-    report_error_message("Error saving the file: " + path);
-    return false;
-}
-
-bool save_config_file(const std::string& path, const ConfigSnapshot& snapshot) {
-    std::uint8_t image[CONFIG_IMAGE_SIZE];
-    return image_from_snapshot(snapshot, image) && save_image_file(path, image);
-}
-
 std::vector<int> step_list(const int steps[MACRO_STEP_COUNT]) {
     return std::vector<int>(steps, steps + step_count(steps));
 }
 
-bool macro_referenced(const ConfigSnapshot& snapshot, int number) {
-    for (int row = 0; row < snapshot.rows; ++row) {
-        for (int column = 0; column < snapshot.columns; ++column) {
-            if (code_runs_macro(snapshot.keys[row][column], number)) return true;
-            if (code_runs_macro(snapshot.fn_keys[row][column], number)) return true;
-        }
+MatrixLines snapshot_lines(const ConfigSnapshot& snapshot) {
+    MatrixLines lines;
+    lines.rows = snapshot.rows;
+    lines.columns = snapshot.columns;
+    for (int i = 0; i < MATRIX_MAX_LINES; ++i) {
+        lines.column_pins[i] = snapshot.column_pins[i] - 1;
+        lines.row_pins[i] = snapshot.row_pins[i] - 1;
     }
-    return false;
+    return lines;
 }
 
-int highest_macro_referenced(const ConfigSnapshot& snapshot) {
-    int highest = 0;
-    for (int row = 0; row < snapshot.rows; ++row)
-        for (int column = 0; column < snapshot.columns; ++column)
-            for (int code : {snapshot.keys[row][column], snapshot.fn_keys[row][column]})
-                highest = std::max(highest, macro_number_of(code));
-    return highest;
+namespace {
+// Both tables indexed by cell_index, as the image code takes them.
+struct CellTables {
+    int keys[KEY_TABLE_SIZE];
+    int fn_keys[KEY_TABLE_SIZE];
+};
+
+CellTables cell_tables(const ConfigSnapshot& snapshot) {
+    CellTables tables;
+    for (int row = 0; row < MATRIX_MAX_LINES; ++row)
+        for (int column = 0; column < MATRIX_MAX_LINES; ++column) {
+            tables.keys[cell_index(row, column)] = snapshot.keys[row][column];
+            tables.fn_keys[cell_index(row, column)] = snapshot.fn_keys[row][column];
+        }
+    return tables;
+}
+}  // namespace
+
+bool macro_referenced(const ConfigSnapshot& snapshot, int number) {
+    const CellTables tables = cell_tables(snapshot);
+    return held_cell_runs_macro(snapshot_lines(snapshot), tables.keys, tables.fn_keys, number);
+}
+
+int highest_macro_kept(const ConfigSnapshot& snapshot) {
+    const CellTables tables = cell_tables(snapshot);
+    return macros_reached(snapshot_lines(snapshot), tables.keys, tables.fn_keys);
 }
 
 std::vector<int> drop_macros_a_file_does_not_keep(ConfigSnapshot& snapshot) {
     std::vector<int> dropped;
-    for (int number = highest_macro_referenced(snapshot) + 1; number <= MACRO_SLOT_COUNT; ++number) {
+    for (int number = highest_macro_kept(snapshot) + 1; number <= MACRO_SLOT_COUNT; ++number) {
         MacroSlot& slot = snapshot.macros[number - 1];
         if (slot.in_use && (slot.make_steps[0] != 0 || slot.break_steps[0] != 0)) dropped.push_back(number);
         slot = MacroSlot{};
@@ -136,7 +114,7 @@ std::vector<int> drop_macros_a_file_does_not_keep(ConfigSnapshot& snapshot) {
 }
 
 bool macro_listed(const ConfigSnapshot& snapshot, int number) {
-    if (number < 1 || number > MACRO_SLOT_COUNT) return false;
+    if (number < 1 || number > MACRO_SLOT_COUNT || number > highest_macro_kept(snapshot)) return false;
     if (macro_referenced(snapshot, number)) return true;
     const MacroSlot& slot = snapshot.macros[number - 1];
     return slot.in_use && (slot.make_steps[0] != 0 || slot.break_steps[0] != 0);

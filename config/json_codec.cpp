@@ -478,3 +478,16 @@ bool import_configuration(const std::string& text, const std::string& source, Co
     if (!dropped.empty()) ui->message_box(MESSAGE_PLAIN, (source + ": " + unkept_macros_text(dropped)).c_str());
     return true;
 }
+
+bool import_image(const std::string& text, const std::string& source, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
+    static ConfigSnapshot snapshot;  // 16 KB: off the stack
+    if (!import_configuration(text, source, snapshot)) return false;
+    apply_configuration(snapshot);
+    int shared_pin = 0;
+    if (!build_config_image_keeping_shared_pin(image, shared_pin)) return false;
+    if (shared_pin != 0)
+        ui->message_box(MESSAGE_PLAIN, (source + ": Pin " + std::to_string(shared_pin) +
+                                        " is used for multiple scan lines; Save and Write take the configuration "
+                                        "once each line has a pin of its own").c_str());
+    return true;
+}

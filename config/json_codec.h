@@ -1,7 +1,10 @@
 // The JSON form of a configuration (format "velmaro-config", version 1).
 #pragma once
+#include <cstdint>
 #include <stdexcept>
 #include <string>
+
+#include "config/config_image.h"
 
 #include "config/config_snapshot.h"
 
@@ -22,3 +25,9 @@ void configuration_from_json(const std::string& text, ConfigSnapshot& snapshot);
 // (by the engine's count). `snapshot` starts as the default configuration. On a problem
 // reports it as "<source>: <problem>" and returns false.
 bool import_configuration(const std::string& text, const std::string& source, ConfigSnapshot& snapshot);
+
+// What import saves from a document: import_configuration's checks, then the image as the
+// engine builds it, except that a pin that several scan lines share is kept (so that a backup
+// of a unit that holds one comes back) and named in one line, "<source>: Pin 3 is used for
+// multiple scan lines; ...". On a problem reports it and returns false.
+bool import_image(const std::string& text, const std::string& source, std::uint8_t image[CONFIG_IMAGE_SIZE]);

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "config/config_file.h"
 #include "config/json_codec.h"
 #include "config/text_encoding.h"
 #include "config/ui_ops.h"

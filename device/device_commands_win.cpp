@@ -128,7 +128,7 @@ void run_compare(const WritePlan& plan) {
     int unit = enumerate_units(0);
     begin_transfer_window(IDD_PROGRESS_READ);
     std::vector<std::string> differences;
-    int result = unit_differences(plan, unit, differences);
+    int result = unit_differences(plan, unit, differences, false);
     end_transfer_window();
     if (result == TRANSFER_OK) show_differences(differences, unit);
     else show_transfer_result(result, unit, false);

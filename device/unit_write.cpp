@@ -57,13 +57,14 @@ bool plan_write_of_image(const std::uint8_t image[CONFIG_IMAGE_SIZE], WritePlan&
     return decode_aside(image, plan.snapshot) && finish_plan(plan);
 }
 
-int unit_differences(const WritePlan& plan, int unit, std::vector<std::string>& differences) {
+int unit_differences(const WritePlan& plan, int unit, std::vector<std::string>& differences, bool unit_first) {
     static std::uint8_t image[CONFIG_IMAGE_SIZE];
     const int read = run_unit_transfer([&] { return device_read_image(image, unit); });
     if (read != TRANSFER_OK) return read;
     static ConfigSnapshot held;  // 16 KB: off the stack
     if (!decode_aside(image, held)) return TRANSFER_INVALID;
-    differences = compare_configurations(plan.as_written, held);
+    differences = unit_first ? compare_configurations(held, plan.as_written)
+                             : compare_configurations(plan.as_written, held);
     return TRANSFER_OK;
 }
 
@@ -73,7 +74,7 @@ UnitWriteOutcome write_unit(const WritePlan& plan, int unit, bool verify) {
     if (outcome.write_result != TRANSFER_OK || !verify) return outcome;
     if (before_verify_read) before_verify_read(unit);
     outcome.verified = true;
-    outcome.read_result = unit_differences(plan, unit, outcome.differences);
+    outcome.read_result = unit_differences(plan, unit, outcome.differences, false);
     return outcome;
 }
 

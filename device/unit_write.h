@@ -26,10 +26,11 @@ bool plan_write(const ConfigSnapshot& snapshot, WritePlan& plan);
 bool plan_write_of_image(const std::uint8_t image[CONFIG_IMAGE_SIZE], WritePlan& plan);
 
 // Reads the unit and lists, in the words of compare_configurations, how what it holds differs
-// from what the write of `plan` moves ("<what>: <planned> -> <on the unit>"). Returns the
+// from what the write of `plan` moves ("<what>: <planned> -> <on the unit>", the other way
+// round when `unit_first`): the one comparison of a configuration with a unit. Returns the
 // read's result: TRANSFER_OK, a failed transfer, or TRANSFER_INVALID when the unit holds no
 // configuration the engine takes.
-int unit_differences(const WritePlan& plan, int unit, std::vector<std::string>& differences);
+int unit_differences(const WritePlan& plan, int unit, std::vector<std::string>& differences, bool unit_first);
 
 // How a write (and its verify) to one unit went.
 struct UnitWriteOutcome {

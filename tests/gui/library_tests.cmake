@@ -36,7 +36,7 @@ set(no_library "VELMAROSN.dll not found beside velmaroctl.exe\n")
 foreach(case
     "units_without_library|1|${no_library}|units"
     "read_without_library|1|${no_library}|read;-o;Z:${VELMARO_LONE_CTL_DIR}/x.qzc"
-    "write_without_library|1|${no_library}|write;Z:${CMAKE_BINARY_DIR}/win-smoke.qzc;--verify"
+    "write_without_library|2|${no_library}|write;Z:${CMAKE_BINARY_DIR}/win-smoke.qzc;--verify"
     "diff_without_library|2|${no_library}|diff;Z:${CMAKE_BINARY_DIR}/win-smoke.qzc;unit:1"
     "import_without_library|0||import;Z:${CMAKE_SOURCE_DIR}/tests/fuzz/import_seeds/notation_example.json;-o;Z:${VELMARO_LONE_CTL_DIR}/imported.qzc"
     "new_without_library|0||new;-o;Z:${VELMARO_LONE_CTL_DIR}/new.qzc")

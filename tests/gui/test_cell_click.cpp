@@ -115,13 +115,27 @@ TEST_F(CellClickTest, KeySelectionResults) {
     EXPECT_EQ(0, config_model.macro_slots[0].make_steps[0]);
 }
 
+// A cancelled or refused pick leaves the cell and no edit begun: nothing unsaved after a Save.
 TEST_F(CellClickTest, CancelLeavesTheCell) {
+    const struct { const char* what; DialogAction action; size_t boxes; } cases[] = {
+        {"Esc", inject_key(VK_ESCAPE), 0}, {"a second FN key", click(2002), 1}};
+    config_model.key_table[cell_at(0)] = KEY_FN;
     config_model.key_table[cell_at(3)] = C;
-    on_dialog(inject_key(VK_ESCAPE));
-    click_cell(3);
-    EXPECT_EQ(C, config_model.key_table[cell_at(3)]);
-    EXPECT_EQ(0, config_model.config_changed);
-    EXPECT_EQ(1u, dialogs().size());
+    history_reset();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        clear_records();
+        choose_key(2, 2004 + static_cast<int>(c.boxes));  // a step: unsaved
+        on_dialog(c.action);
+        click_cell(3);
+        EXPECT_EQ(C, config_model.key_table[cell_at(3)]);
+        EXPECT_EQ(c.boxes, boxes().size());
+        on_dialog(file_name(temp_path(std::string(c.what) + ".qzc")));
+        send_command(CMD_SAVE);
+        ASSERT_EQ(0, config_model.config_changed);
+        choose_item(rows_combo, 4);
+        EXPECT_EQ(0, config_model.config_changed);
+    }
 }
 
 TEST_F(CellClickTest, ScrolledGridEditsTheModelCellItShows) {
@@ -528,6 +542,9 @@ TEST_F(CellClickTest, CtrlZUndoesEachEditAndCtrlYRedoesIt) {
         {"the row count", [this] { choose_item(rows_combo, 1); },
          [] { return window_text(rows_combo) + " rows, " + std::to_string(visible_rows) + " shown"; },
          "5 rows, 5 shown", "2 rows, 2 shown"},
+        {"the row count from the open list: three arrows, Enter",
+         [this] { SetFocus(rows_combo); for (BYTE key : {VK_F4, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) press_keys({key}); },
+         [] { return window_text(rows_combo) + " x " + window_text(columns_combo); }, "5 x 4", "8 x 1"},
     };
     press_keys({VK_CONTROL, 'Z'});  // nothing to undo: nothing happens
     for (Case& c : cases) {

@@ -365,6 +365,9 @@ TEST_F(ShellTools, ImportJsonLoadsWhatImportWouldSaveAsChanged) {
     const std::string document = velmaroctl("export " + quoted(temp_path("diagonal.qzc")));
     ASSERT_TRUE(write_file_bytes(temp_path("keys.json"), std::vector<std::uint8_t>(document.begin(), document.end())));
     velmaroctl("import " + quoted(temp_path("keys.json")) + " -o " + quoted(temp_path("imported.qzc")));
+    on_dialog(file_name(temp_path("A.qzc")));
+    send_command(CMD_SAVE);
+    clear_records();
     config_model.config_changed = 1;
     answer_boxes({IDNO});
     on_dialog(file_name(temp_path("keys.json")));
@@ -376,6 +379,12 @@ TEST_F(ShellTools, ImportJsonLoadsWhatImportWouldSaveAsChanged) {
     EXPECT_EQ("JSON configuration (*.json)", dialogs()[0].text(FILE_TYPE_FIELD));
     expect_diagonal_model();
     EXPECT_EQ(1, config_model.config_changed);
+    // Undo takes the import back with the file name it set; Redo sets both again.
+    press_keys({VK_CONTROL, 'Z'});
+    EXPECT_EQ(4, selected(rows_combo));
+    EXPECT_EQ(temp_path("A.qzc"), config_model.config_file_name);
+    EXPECT_EQ(0, config_model.config_changed);
+    press_keys({VK_CONTROL, 'Y'});  // Save below proposes the document's name and writes its file
 
     on_dialog(file_name(temp_path("saved.qzc")));
     send_command(CMD_SAVE);
@@ -403,6 +412,31 @@ TEST_F(ShellTools, ImportOfABadDocumentShowsImportsMessageAndChangesNothing) {
     EXPECT_EQ(0x05, config_model.key_table[cell_index(1, 1)]);
     EXPECT_EQ(0, config_model.config_changed);
     EXPECT_EQ(temp_path("kept.qzc"), config_model.config_file_name);
+}
+
+// The export of a backup whose lines share a pin loads as velmaroctl import saves it, with the
+// same one line; Save still refuses it, and Export JSON gives the document back.
+TEST_F(ShellTools, ImportOfASharedPinLoadsWithOneLineAndSaveRefusesIt) {
+    std::vector<std::uint8_t> clash = diagonal_image();
+    clash[496 + 1] = 1;  // column 2 on pin 1, with column 1: entries 3 to 5 are column 3's
+    clash[17] = 0;       // entry 8 belongs to no cell
+    ASSERT_TRUE(write_file_bytes(temp_path("backup.qzc"), scrambled(clash)));
+    const std::string document = velmaroctl("export " + quoted(temp_path("backup.qzc")));
+    ASSERT_TRUE(write_file_bytes(temp_path("backup.json"), std::vector<std::uint8_t>(document.begin(), document.end())));
+    std::string line = velmaroctl("import " + quoted(temp_path("backup.json")) + " -o " + quoted(temp_path("i.qzc")), true);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    EXPECT_EQ(scrambled(clash), read_file_bytes(temp_path("i.qzc")));
+    on_dialog(file_name(temp_path("backup.json")));
+    send_command(CMD_IMPORT_JSON);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ(line, boxes()[0].text);
+    send_command(CMD_SAVE);
+    ASSERT_EQ(2u, boxes().size());
+    EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", boxes()[1].text);
+    EXPECT_EQ(1u, dialogs().size()) << "no save dialog";
+    on_dialog(file_name(temp_path("again.json")));
+    send_command(CMD_EXPORT_JSON);
+    EXPECT_EQ(document, file_text(temp_path("again.json"))) << "exported as velmaroctl exports the backup";
 }
 
 TEST_F(ShellTools, ExportJsonWritesWhatExportWritesForTheFileSaveWouldWrite) {

@@ -151,21 +151,27 @@ TEST_F(CliUnits, ReadBacksUpAUnitWhoseLinesShareAPin) {
     EXPECT_EQ(clash, saved) << "the file holds the bytes the unit holds";
 }
 
+// With several units attached (at any numbers) and none named, nothing is written or read.
 TEST_F(CliUnits, SeveralUnitsNeedAUnitNumber) {
-    sim.add_unit(1, "11111111");
-    sim.add_unit(2, "22222222");
-    const CliResult ambiguous = run_cli({"write", file()});
-    EXPECT_EQ(CTL_EXIT_USAGE, ambiguous.status);
-    EXPECT_EQ("2 VELMARO units are attached: choose one with --unit N\n", ambiguous.err);
-    EXPECT_EQ(Bytes(512, 0), sim.image(2));
-
-    const CliResult chosen = run_cli({"write", file(), "--unit", "2"});
-    ASSERT_EQ(CTL_EXIT_OK, chosen.status) << chosen.err;
-    EXPECT_EQ(Bytes(512, 0), sim.image(1));
-    EXPECT_EQ(VALID_MARK_FIRST, sim.image(2)[IMAGE_VALID_MARK]);
-    EXPECT_EQ(CTL_EXIT_USAGE, run_cli({"read", "-o", path("x.qzc")}).status);
-    EXPECT_EQ(CTL_EXIT_OK, run_cli({"read", "-o", path("x.qzc"), "--unit", "2"}).status);
-    EXPECT_EQ(read_bytes(file()), read_bytes(path("x.qzc")));
+    for (const std::vector<int>& attached : {std::vector<int>{1, 2}, {1, 3}, {2, 3, 4}}) {
+        SimUnits units;
+        std::string listing;
+        for (int unit : attached) {
+            units.add_unit(unit, std::string(8, char('0' + unit)));
+            listing += "Unit #" + std::to_string(unit) + "  SN- " + std::string(8, char('0' + unit)) + "\n";
+        }
+        const std::string refusal = std::to_string(attached.size()) + " VELMARO units are attached: choose one with --unit N";
+        const CliResult write = run_cli({"write", file()}), read = run_cli({"read", "-o", path("x.qzc")});
+        EXPECT_EQ(std::make_pair(CTL_EXIT_USAGE, refusal + ", or all of them with --all\n" + listing),
+                  std::make_pair(write.status, write.err));
+        EXPECT_EQ(std::make_pair(CTL_EXIT_USAGE, refusal + "\n" + listing), std::make_pair(read.status, read.err));
+        for (int unit : attached) EXPECT_EQ(0, writes_logged(units, unit)) << unit;
+        const std::string chosen = std::to_string(attached.back());
+        ASSERT_EQ(CTL_EXIT_OK, run_cli({"write", file(), "--unit", chosen}).status);
+        ASSERT_EQ(CTL_EXIT_OK, run_cli({"read", "-o", path("x.qzc"), "--unit", chosen}).status);
+        EXPECT_EQ(read_bytes(file()), read_bytes(path("x.qzc")));
+        fs::remove(path("x.qzc"));
+    }
 }
 
 TEST_F(CliUnits, TransferFailuresGiveTheUtilitysMessagesAndWriteNoFile) {
@@ -328,6 +334,9 @@ TEST_F(CliUnits, VerifyIgnoresWhatTheWriteDoesNotSendAndSaysSoFirst) {
         EXPECT_EQ(CTL_EXIT_OK, result.status);
         EXPECT_EQ(c.notes, result.err);
         EXPECT_NE(std::string::npos, result.out.find("Verified: the VELMARO (1)")) << result.out;
+        // diff with the unit compares what the write moves, as the utility's Compare does
+        for (const CliResult& diff : {run_cli({"diff", path("c.qzc"), "unit:1"}), run_cli({"diff", "unit:1", path("c.qzc")})})
+            EXPECT_EQ(std::make_pair(CTL_EXIT_OK, std::string()), std::make_pair(diff.status, diff.out + diff.err));
     }
 }
 

@@ -116,18 +116,25 @@ TEST_F(ConfigImageTest, MacroRecords) {
         const char* what;
         std::initializer_list<int> make, brk;
         std::vector<std::uint8_t> record;
+        int referring_cell = 0;  // the cell of the normal table that runs the macro
+        int column_4_pin = 3;    // pin index; 0 shares pin 1 with column 1
     } cases[] = {
         {"press, delay, release", {0x04, 0x0A7F, 0x84}, {}, {4, 0x04, 0x7F, 0x0A, 0x84, 0}},
         {"stops at the first empty step", {0x04, 0, 0x05}, {0x06}, {1, 0x04, 1, 0x06}},
         {"no steps", {}, {}, {0, 0}},
         {"delay of 256 units", {}, {0x007F}, {0, 2, 0x7F, 0x00}},
         {"break all, break flag", {KEY_BREAK_ALL}, {0x84, 0x85}, {1, 3, 2, 0x84, 0x85}},
+        {"only a cell outside the matrix runs it: not in the image", {0x04}, {}, {}, cell_index(2, 5)},
+        {"only a column on a pin used before runs it", {0x04}, {}, {}, cell_index(0, 3), 0},
     };
     for (const auto& c : cases) {
         reset_to_default_configuration();
         set_macro(0, c.make, c.brk);
-        config_model.key_table[0] = KEY_FLAG_MACRO | 1;
-        const Image image = build_ok();
+        config_model.key_table[c.referring_cell] = KEY_FLAG_MACRO | 1;
+        config_model.column_pins[3] = c.column_4_pin;
+        int shared_pin = 0;
+        Image image;
+        ASSERT_TRUE(build_config_image_keeping_shared_pin(image.data(), shared_pin)) << c.what;
         EXPECT_EQ(c.record, bytes_at(image, IMAGE_MACRO_AREA, static_cast<int>(c.record.size()))) << c.what;
         for (int i = IMAGE_MACRO_AREA + static_cast<int>(c.record.size()); i < IMAGE_MACRO_END; ++i)
             ASSERT_EQ(0, image[i]) << c.what << " byte " << i;
@@ -138,6 +145,7 @@ TEST_F(ConfigImageTest, SixteenDelaysTakeThirtyTwoBytes) {
     set_macro(0, {0x017F, 0x027F, 0x037F, 0x047F, 0x057F, 0x067F, 0x077F, 0x087F, 0x097F, 0x0A7F,
                   0x0B7F, 0x0C7F, 0x0D7F, 0x0E7F, 0x0F7F, 0x107F},
               {});
+    config_model.fn_key_table[cell_index(4, 3)] = KEY_FLAG_MACRO | 1;
     const Image image = build_ok();
     EXPECT_EQ(32, image[IMAGE_MACRO_AREA]);
     EXPECT_EQ(0x7F, image[IMAGE_MACRO_AREA + 31]);
@@ -181,6 +189,7 @@ void set_nineteen_byte_macro(int slot, int delay_count) {
 
 TEST_F(ConfigImageTest, ExactBudgetFillsTheMacroAreaToByte494) {
     for (int slot = 0; slot < 21; ++slot) set_nineteen_byte_macro(slot, slot + 1);
+    config_model.key_table[cell_index(1, 2)] = KEY_FLAG_MACRO | 21;
     ASSERT_EQ(MACRO_MEMORY_SIZE, macro_memory_used());
     const Image image = build_ok();
     EXPECT_EQ(17, image[IMAGE_MACRO_AREA + 20 * 19]);  // the last record's make count
@@ -205,6 +214,7 @@ TEST_F(ConfigImageTest, MacrosPastTheAreaFailInsteadOfBeingDropped) {
             set_nineteen_byte_macro(21, 1);
             set_macro(10, {}, {});
         }
+        config_model.key_table[cell_index(0, 0)] = KEY_FLAG_MACRO | 22;  // the image holds them all
         EXPECT_EQ(401, macro_memory_used()) << c.what << ": the memory figure says what the area needs";
         const std::string text = build_failure();
         EXPECT_NE(std::string::npos, text.find("401 bytes")) << c.what << ": " << text;

@@ -175,6 +175,7 @@ struct ShownState {
     MacroSlot macros[MACRO_SLOT_COUNT];
     bool built;
     std::uint8_t image[CONFIG_IMAGE_SIZE];
+    std::string file_name;
 };
 
 ShownState shown_state() {
@@ -190,6 +191,7 @@ ShownState shown_state() {
     std::memcpy(s.fn_keys, config_model.fn_key_table, sizeof s.fn_keys);
     std::memcpy(s.macros, config_model.macro_slots, sizeof s.macros);
     s.built = build_config_image(s.image);  // zeroed when the pins clash or the macros overflow
+    s.file_name = config_model.config_file_name;
     return s;
 }
 
@@ -205,6 +207,7 @@ std::string difference(const ShownState& a, const ShownState& b) {
     if (std::memcmp(a.fn_keys, b.fn_keys, sizeof a.fn_keys)) return "FN table";
     if (std::memcmp(a.macros, b.macros, sizeof a.macros)) return "macros";
     if (a.built != b.built || std::memcmp(a.image, b.image, sizeof a.image)) return "image";
+    if (a.file_name != b.file_name) return "file name";
     return "";
 }
 
@@ -227,8 +230,10 @@ public:
             load_other_configuration();
             return finish(start, changed_before, history_record_step({start.fn_view, FOCUS_NONE, 0, 0}), may_save);
         }
-        if (kind == 9) {  // Import
+        if (kind == 9) {  // Import: the configuration and the file name that Save proposes
+            history_begin_edit();
             load_other_configuration();
+            std::snprintf(config_model.config_file_name, CONFIG_FILE_NAME_SIZE, "import-%d.QZC", pick(1, 3));
             return finish(start, changed_before, history_record_step({start.fn_view, FOCUS_NONE, 0, 0}), false);
         }
         history_begin_edit();

@@ -86,9 +86,8 @@ int run_export_command(const std::string& file, bool numeric) {
 
 int run_import_command(const std::string& json_file, const std::string& output) {
     std::string text;
-    ConfigSnapshot snapshot;
-    if (!read_text_file(json_file, text) || !import_configuration(text, json_file, snapshot) ||
-        !save_config_file(output, snapshot))
+    std::uint8_t image[CONFIG_IMAGE_SIZE];
+    if (!read_text_file(json_file, text) || !import_image(text, json_file, image) || !save_image_file(output, image))
         return CTL_EXIT_FAILED;
     return CTL_EXIT_OK;
 }
@@ -101,8 +100,14 @@ int run_new_command(const std::string& output) {
 
 int run_diff_command(const std::string& a, const std::string& b) {
     if (!valid_source_name(a) || !valid_source_name(b)) return CTL_EXIT_USAGE;
-    ConfigSnapshot first;
-    ConfigSnapshot second;
+    static ConfigSnapshot first;  // 16 KB each: off the stack
+    static ConfigSnapshot second;
+    const int unit_a = unit_of_source(a), unit_b = unit_of_source(b);
+    if ((unit_a == NOT_A_UNIT) != (unit_b == NOT_A_UNIT)) {  // a configuration and a unit
+        const bool unit_first = unit_a != NOT_A_UNIT;
+        if (!load_source(unit_first ? b : a, first)) return CTL_EXIT_NOT_COMPARED;
+        return run_unit_diff(first, unit_first ? unit_a : unit_b, unit_first);
+    }
     if (!load_source(a, first) || !load_source(b, second)) return CTL_EXIT_NOT_COMPARED;
     const std::vector<std::string> differences = compare_configurations(first, second);
     for (const std::string& line : differences) *ctl_out << line << "\n";

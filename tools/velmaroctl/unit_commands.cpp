@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/config_file.h"
 #include "keys/key_codes.h"
 #include "device/hid_call.h"
 #include "device/unit_listing.h"
@@ -56,13 +57,17 @@ std::vector<int> percentages(const std::string& text) {
     return numbers;
 }
 
-// The unit a transfer uses: the one asked for, or unit 1 when only one is attached.
-int choose_unit(int requested) {
+// The unit a transfer uses: the one asked for; else, as the utility's own search finds it,
+// unit 1, unless more than one unit is attached (at any of the four numbers): then none, after
+// naming them, since a script must not use a unit it did not name.
+int choose_unit(int requested, const std::string& how_to_choose) {
     bool opened[MAX_UNITS + 1] = {};
-    const int count = search_units(opened);
+    search_units(opened);
     if (requested != 0) return requested;
-    if (count == 1) return 1;
-    report_error(std::to_string(count) + " VELMARO units are attached: choose one with --unit N");
+    const std::vector<int> units = list_attached_units();
+    if (units.size() < 2) return 1;
+    report_error(std::to_string(units.size()) + " VELMARO units are attached: choose one with " + how_to_choose);
+    for (int unit : units) report_error(unit_label(unit));
     return NO_UNIT;
 }
 
@@ -217,20 +222,35 @@ int run_units_command() {
 }
 
 int run_write_command(const std::string& file, int unit, bool verify, bool all) {
-    if (!unit_library_ready()) return CTL_EXIT_FAILED;
     const int failed = verify ? CTL_EXIT_NOT_COMPARED : CTL_EXIT_FAILED;
+    if (!unit_library_ready()) return failed;
     static WritePlan plan;  // three configurations of 16 KB each: kept off the stack
     if (!prepare_write(file, plan)) return failed;
+    if (!all) unit = choose_unit(unit, "--unit N, or all of them with --all");
+    if (unit == NO_UNIT) return CTL_EXIT_USAGE;
     report_unwritten(plan);
     if (all) return write_all_units(plan, verify);
-    unit = choose_unit(unit);
-    if (unit == NO_UNIT) return CTL_EXIT_USAGE;
     return write_one_unit(plan, file, unit, verify);
+}
+
+int run_unit_diff(const ConfigSnapshot& configuration, int unit, bool unit_first) {
+    static WritePlan plan;
+    if (!plan_write(configuration, plan) || !unit_library_ready()) return CTL_EXIT_NOT_COMPARED;
+    bool opened[MAX_UNITS + 1] = {};
+    search_units(opened);
+    std::vector<std::string> differences;
+    const int result = unit_differences(plan, unit, differences, unit_first);
+    if (result != TRANSFER_OK) {
+        report_error(transfer_result_text(result, unit, false));
+        return CTL_EXIT_NOT_COMPARED;
+    }
+    for (const std::string& line : differences) *ctl_out << line << "\n";
+    return differences.empty() ? CTL_EXIT_OK : CTL_EXIT_FAILED;
 }
 
 int run_read_command(const std::string& output, int unit) {
     if (!unit_library_ready()) return CTL_EXIT_FAILED;
-    unit = choose_unit(unit);
+    unit = choose_unit(unit, "--unit N");
     if (unit == NO_UNIT) return CTL_EXIT_USAGE;
     // A backup: the bytes the unit holds, not an image built anew (which a pin clash on the
     // unit would refuse).

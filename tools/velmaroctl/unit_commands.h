@@ -28,6 +28,10 @@ int run_units_command();
 // attached unit in turn, one line each.
 int run_write_command(const std::string& file, int unit, bool verify, bool all);
 int run_read_command(const std::string& output, int unit);
+// diff of a configuration and a unit: what a write of the configuration moves against what the
+// unit holds, as the utility's Compare with VELMARO compares them; the lines read
+// "<configuration> -> <unit>", or the other way round when `unit_first`.
+int run_unit_diff(const ConfigSnapshot& configuration, int unit, bool unit_first);
 
 // before_verify_read (device/unit_write.h) runs between the write and the read-back of
 // write --verify (tests change the unit there).
