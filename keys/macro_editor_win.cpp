@@ -115,28 +115,55 @@ void scroll_to_step(HWND dialog, int index) {
     if (position != scroll_position(dialog)) SetScrollPos(scroll_bar(dialog), SB_CTL, position, TRUE);
 }
 
+// What the headers, step buttons and memory text show, so that a refresh sets only what changes:
+// under Wine each text set repaints at once (and even reading a text back costs a round trip),
+// and a refresh while keys are recorded would hold up the next key.
+constexpr int SHOWN_FIRST = IDC_MACRO_STEP_HEADER;
+constexpr int SHOWN_COUNT = IDC_MACRO_MEMORY - IDC_MACRO_STEP_HEADER + 1;
+struct ShownItem {
+    bool known;
+    bool enabled;
+    char text[MACRO_STEP_CAPTION_SIZE];
+};
+ShownItem shown_items[SHOWN_COUNT];
+
+void set_item_text(HWND dialog, int id, const char* text) {
+    ShownItem& shown = shown_items[id - SHOWN_FIRST];
+    if (shown.known && std::strcmp(shown.text, text) == 0) return;
+    SetDlgItemTextA(dialog, id, text);
+    std::snprintf(shown.text, sizeof shown.text, "%s", text);
+}
+
+void set_item_enabled(HWND dialog, int id, bool enabled) {
+    ShownItem& shown = shown_items[id - SHOWN_FIRST];
+    if (shown.known && shown.enabled == enabled) return;
+    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+    shown.enabled = enabled;
+}
+
 void refresh_step_headers(HWND dialog, int position) {
     for (int i = 0; i < VISIBLE_STEPS; ++i) {
         char text[16];
         std::snprintf(text, sizeof text, "Step %d", position + i + 1);
-        SetDlgItemTextA(dialog, IDC_MACRO_STEP_HEADER + i, text);
+        set_item_text(dialog, IDC_MACRO_STEP_HEADER + i, text);
     }
 }
 
 void show_step(HWND dialog, int id, int step, bool enabled) {
     char caption[MACRO_STEP_CAPTION_SIZE];
     format_step_caption(step, caption);
-    SetDlgItemTextA(dialog, id, caption);
-    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+    set_item_enabled(dialog, id, enabled);
+    set_item_text(dialog, id, caption);
 }
 
 void refresh_memory_text(HWND dialog, int used) {
     char text[64];
     std::snprintf(text, sizeof text, "Macro memory remaining: %d", MACRO_MEMORY_SIZE - used);
-    SetDlgItemTextA(dialog, IDC_MACRO_MEMORY, text);
+    set_item_text(dialog, IDC_MACRO_MEMORY, text);
 }
 
 BOOL on_macro_init(HWND dialog) {
+    std::memset(shown_items, 0, sizeof shown_items);
     changed_when_opened = config_model.config_changed;
     editing_slot().in_use = 1;
     SCROLLINFO info = {};
@@ -209,9 +236,12 @@ void release_keyboard(HWND dialog) {
     hook_dialog = nullptr;
 }
 
+// Past step 8 the view moves at once to steps 9 to 16, where the rest of the list goes: not by
+// one step a key, which would redraw every button each time.
 void show_recorded_steps(HWND dialog) {
     KillTimer(dialog, REDRAW_TIMER);
-    if (recorder.count > 0) scroll_to_step(dialog, recorder.count - 1);
+    if (recorder.count > VISIBLE_STEPS && scroll_position(dialog) + VISIBLE_STEPS < recorder.count)
+        SetScrollPos(scroll_bar(dialog), SB_CTL, SCROLL_MAX, TRUE);
     refresh_macro_steps(dialog);
 }
 
@@ -379,6 +409,7 @@ void refresh_macro_steps(HWND dialog) {
                   step_button_enabled(slot.break_steps, index));
     }
     refresh_memory_text(dialog, memory_used_on_ok());
+    for (ShownItem& shown : shown_items) shown.known = true;
 }
 
 INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
