@@ -360,12 +360,12 @@ bool key_tester_event(KeyTester& tester, int key_number, bool down, long long ti
     long long gap_us = 0;
     const KeyEventKind kind = classify_key_event(tester.times, key_number, down, time_us, &gap_us);
     if (kind == KEY_EVENT_REPEAT || kind == KEY_EVENT_STRAY_RELEASE) return false;
-    bool shown = key_tester_expire(tester, time_us, status, size);
     bool told_apart = false;
     if (follow_burst(tester, key_number, down, time_us, &told_apart)) {
         if (told_apart) format_followers_status(tester, status, size);
-        return shown || told_apart;
+        return told_apart;
     }
+    bool shown = false;
     if (tester.follower_count > 0) {  // the burst is over; the cells it told apart are named
         if (settle_followers(tester, true, time_us)) {
             format_followers_status(tester, status, size);

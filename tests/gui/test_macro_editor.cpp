@@ -498,9 +498,9 @@ TEST_F(MacroEditorTest, NotUsedRemovesTheStepAndTheLaterOnesMoveUp) {
 
 namespace {
 
-constexpr int ESC = 41, ENTER = 40, LSHIFT = 117, BREAK = 0x80;
-// In `steps`: the delay step, if any, for the pause before the next stroke, as the sending
-// thread measured it (the strokes of such a case are all recorded, in order).
+constexpr int ESC = 41, ENTER = 40, BREAK = 0x80;
+// In `steps`: the delay step, if any, for the pause before the next stroke (all of whose strokes
+// are recorded), between those of the shortest and the longest pause the sender's times allow.
 constexpr int A_PAUSE = -1;
 
 struct RecordCase {
@@ -509,93 +509,78 @@ struct RecordCase {
     std::vector<KeyStroke> keys;
     std::vector<int> steps;     // the "When Input Made" list after the recording
     bool stops_itself;          // the recording ends without a click on Stop
-    const char* status;         // the status text after it ended; %d: the steps recorded
+    const char* status;         // the status text after it ended
     bool cancel;                // the dialog is closed with the close box (Cancel)
     std::vector<KeyStroke> keys_after = {};  // sent once the recording ended
-    bool elsewhere = false;     // another window is made active first; `keys_after` go to it
+    bool elsewhere = false;     // another window is made active to end it; `keys_after` go there
 };
 
 void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.what; }
 
-template <typename T> std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+std::vector<KeyStroke> a_held_150_ms() {
+    return {{'A', 0x1E, false, false, 0}, {'A', 0x1E, false, true, 150}};
 }
 
-KeyStroke down(WORD key, WORD scan, int pause_ms = 0) { return {key, scan, false, false, pause_ms}; }
-KeyStroke up(WORD key, WORD scan, int pause_ms = 0) { return {key, scan, false, true, pause_ms}; }
-
-std::vector<KeyStroke> taps_from_a(int count) {
-    static const WORD SCANS[] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23};  // A to H
+std::vector<KeyStroke> taps_of_a(int count) {
     std::vector<KeyStroke> keys;
-    for (int i = 0; i < count; ++i) keys = keys + tap(static_cast<WORD>('A' + i), SCANS[i]);
+    for (int i = 0; i < count; ++i) {
+        const std::vector<KeyStroke> one = tap('A', 0x1E);
+        keys.insert(keys.end(), one.begin(), one.end());
+    }
     return keys;
 }
 
-std::vector<int> tap_steps_from_a(int count) {
-    std::vector<int> steps;
-    for (int i = 0; i < count; ++i) steps.insert(steps.end(), {A + i, (A + i) | BREAK});
-    return steps;
-}
-
 std::vector<KeyStroke> esc_and_enter_after_a_stray_release() {
-    return std::vector<KeyStroke>{up('A', 0x1E)} + tap(VK_ESCAPE, 0x01) + tap(VK_RETURN, 0x1C);
+    std::vector<KeyStroke> keys = {{'A', 0x1E, false, true, 0}};
+    for (const auto& part : {tap(VK_ESCAPE, 0x01), tap(VK_RETURN, 0x1C)}) keys.insert(keys.end(), part.begin(), part.end());
+    return keys;
 }
 
-const std::vector<KeyStroke> LEFT_SHIFT_DOWN = {{VK_LSHIFT, 0x2A, false, false, 0}};
+// `first`, then the strokes of each of the others.
+std::vector<KeyStroke> joined(std::vector<KeyStroke> first, std::initializer_list<std::vector<KeyStroke>> others) {
+    for (const auto& part : others) first.insert(first.end(), part.begin(), part.end());
+    return first;
+}
+
+const KeyStroke SHIFT_DOWN = {VK_LSHIFT, 0x2A, false, false, 0}, SHIFT_UP = {VK_LSHIFT, 0x2A, false, true, 0};
+constexpr int SHIFT = 117;
 
 const RecordCase RECORD_CASES[] = {
-    {"a press and a release", false, {down('A', 0x1E), up('A', 0x1E, 150)}, {A, A | BREAK}, false,
-     "Stopped: 2 steps recorded.", false},
+    {"a press and a release", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded.", false},
     {"with delays, the pauses as the sender measured them", true,
-     {down('A', 0x1E), up('A', 0x1E, 5), down('B', 0x30, 50), up('B', 0x30, 200)},
+     {{'A', 0x1E, false, false, 0}, {'A', 0x1E, false, true, 5}, {'B', 0x30, false, false, 50}, {'B', 0x30, false, true, 200}},
      {A, A_PAUSE, A | BREAK, A_PAUSE, B, A_PAUSE, B | BREAK}, false, "Stopped: %d steps recorded.", false},
     {"Esc and Enter are steps; a release pressed before is dropped", false, esc_and_enter_after_a_stray_release(),
      {ESC, ESC | BREAK, ENTER, ENTER | BREAK}, false, "Stopped: 4 steps recorded.", false},
-    {"16 steps end it; Space, Enter and Esc typed on neither record nor reach the dialog", false,
-     taps_from_a(8) + tap(VK_SPACE, 0x39) + tap(VK_RETURN, 0x1C) + tap(VK_ESCAPE, 0x01), tap_steps_from_a(8), true,
+    {"16 steps end it; Space, Enter and Esc after it neither record nor reach the dialog", false,
+     joined(taps_of_a(8), {tap(VK_SPACE, 0x39), tap(VK_RETURN, 0x1C), tap(VK_ESCAPE, 0x01)}),
+     {A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK}, true,
      "Stopped: the list is full, 16 steps recorded. Keys typed after the stop were not recorded.", false},
-    {"Shift held over a full list is released in it", false,
-     LEFT_SHIFT_DOWN + taps_from_a(7) + tap('H', 0x23) + std::vector<KeyStroke>{up(VK_LSHIFT, 0x2A)},
-     std::vector<int>{LSHIFT} + tap_steps_from_a(7) + std::vector<int>{LSHIFT | BREAK}, true,
-     "Stopped: the list is full, 16 steps recorded. The release of L Sft was added. Keys typed after the stop were "
-     "not recorded.", false},
-    {"Stop with a key held adds its release", false, {down('A', 0x1E)}, {A, A | BREAK}, false,
-     "Stopped: 2 steps recorded. The release of A was added.", false, {up('A', 0x1E)}},
-    {"a key typed into another window goes there, and the recording stops", false, tap('A', 0x1E), {A, A | BREAK},
-     true, "Stopped: another window was chosen, 2 steps recorded.", false, tap('B', 0x30), true},
-    {"the close box gives the macro back", false, {down('A', 0x1E), up('A', 0x1E, 150)}, {A, A | BREAK}, false,
-     "Stopped: 2 steps recorded.", true},
+    {"Shift held over a full list is released in it", false, joined({SHIFT_DOWN}, {taps_of_a(7), tap('B', 0x30), {SHIFT_UP}}),
+     {SHIFT, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, SHIFT | BREAK},
+     true, "Stopped: the list is full, 16 steps recorded. The release of L Sft was added. Keys typed after the stop "
+     "were not recorded.", false},
+    {"Stop with a key held adds its release", false, {{'A', 0x1E, false, false, 0}}, {A, A | BREAK}, false,
+     "Stopped: 2 steps recorded. The release of A was added.", false, {{'A', 0x1E, false, true, 0}}},
+    {"a key typed into another window goes there; the recording stops", false, tap('A', 0x1E), {A, A | BREAK}, true,
+     "Stopped: another window was chosen, 2 steps recorded.", false, tap('B', 0x30), true},
+    {"the close box gives the macro back", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded.",
+     true},
 };
 
-// The recorded list against the expected one: an A_PAUSE takes the delay step, if there is
-// one, whose length lies between those of the shortest and the longest pause that the sender's
-// times allow (from the return of one SendInput to the call of the next, and from the call of
-// one to the return of the next); none when the shortest is below 10 ms.
-void expect_steps(const std::vector<int>& expected, const std::vector<int>& recorded, const std::vector<SentTime>& sent) {
-    std::size_t at = 0, stroke = 0;
-    for (int step : expected) {
-        if (step != A_PAUSE) {
-            ASSERT_LT(at, recorded.size());
-            EXPECT_EQ(step, recorded[at++]) << "step " << at;
-            ++stroke;
-            continue;
-        }
-        ASSERT_LT(stroke, sent.size());
-        const long long shortest = sent[stroke].before_us - sent[stroke - 1].after_us;
-        const long long longest = sent[stroke].after_us - sent[stroke - 1].before_us;
-        auto delay_ms = [](long long pause_us) {
-            const int step = delay_step_for_pause(pause_us);
-            return step == 0 ? 0 : delay_step_ms(step);
-        };
-        const int ms = at < recorded.size() && is_delay_step(recorded[at]) ? delay_step_ms(recorded[at]) : 0;
-        std::printf("pause before stroke %zu: %.1f to %.1f ms, recorded delay %d ms\n", stroke, shortest / 1000.0,
-                    longest / 1000.0, ms);
-        EXPECT_GE(ms, delay_ms(shortest)) << "pause before stroke " << stroke;
-        EXPECT_LE(ms, delay_ms(longest)) << "pause before stroke " << stroke;
-        if (ms > 0) ++at;
-    }
-    EXPECT_EQ(at, recorded.size());
+// A_PAUSE against the sender's times: from the return of one SendInput to the call of the next
+// (it returns once the hook procedure has), and from the call of the one to the return of the
+// next. Returns the index of the recorded step after the delay, if any.
+std::size_t expect_pause(const std::vector<int>& recorded, std::size_t at, const std::vector<SentTime>& sent,
+                         std::size_t stroke) {
+    const long long shortest = sent[stroke].before_us - sent[stroke - 1].after_us;
+    const long long longest = sent[stroke].after_us - sent[stroke - 1].before_us;
+    auto delay_ms = [](long long pause_us) { return delay_step_for_pause(pause_us) ? delay_step_ms(delay_step_for_pause(pause_us)) : 0; };
+    const int ms = at < recorded.size() && is_delay_step(recorded[at]) ? delay_step_ms(recorded[at]) : 0;
+    std::printf("pause before stroke %zu: %.1f to %.1f ms, delay %d ms\n", stroke, shortest / 1e3, longest / 1e3, ms);
+    EXPECT_GE(ms, delay_ms(shortest)) << "stroke " << stroke;
+    EXPECT_LE(ms, delay_ms(longest)) << "stroke " << stroke;
+    return ms > 0 ? at + 1 : at;
 }
 
 class MacroRecorderTest : public MacroEditorTest, public testing::WithParamInterface<RecordCase> {};
@@ -608,21 +593,16 @@ TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
     const MacroSlot before = edited();
     HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW, 300, 300, 200, 60, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
-    std::vector<SentTime> sent;
     std::string status, first_caption, other_text;
     std::vector<int> recorded;
+    std::vector<SentTime> sent;
     bool hook_while_recording = false, hook_after = true;
-    auto make_other_active = [&](HWND) {
-        ShowWindow(other, SW_SHOW);
-        SetForegroundWindow(other);
-        return true;
-    };
+    const DialogAction make_other_active = inspect([other](HWND) { ShowWindow(other, SW_SHOW), SetForegroundWindow(other); });
     on_dialog(sequence({c.with_delays ? press(IDC_MACRO_WITH_DELAYS) : inspect([](HWND) {}),
                         wait_for_check(IDC_MACRO_WITH_DELAYS, c.with_delays ? BST_CHECKED : BST_UNCHECKED),
                         click(IDC_MACRO_RECORD), wait_for_text(IDC_MACRO_RECORD, "Stop"),
                         inspect([&](HWND) { hook_while_recording = key_hook_installed(); }), send_keys(c.keys, &sent),
-                        next_tick(),
-                        c.elsewhere ? make_other_active : c.stops_itself ? inspect([](HWND) {}) : click(IDC_MACRO_RECORD),
+                        next_tick(), c.elsewhere ? make_other_active : c.stops_itself ? inspect([](HWND) {}) : click(IDC_MACRO_RECORD),
                         wait_for_text(IDC_MACRO_RECORD, "Record"), send_keys(c.keys_after),
                         wait_until([&](HWND) { return window_text(other) == (c.elsewhere ? "b" : ""); }),
                         wait_until([](HWND) { return !key_hook_installed(); }),
@@ -640,11 +620,21 @@ TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
     char expected_status[256];
     std::snprintf(expected_status, sizeof expected_status, c.status, static_cast<int>(recorded.size()));
     EXPECT_EQ(expected_status, status);
-    expect_steps(c.steps, recorded, sent);
+    std::size_t at = 0, stroke = 0;
+    for (int step : c.steps) {
+        if (step == A_PAUSE) {
+            at = expect_pause(recorded, at, sent, stroke);
+            continue;
+        }
+        ASSERT_LT(at, recorded.size());
+        EXPECT_EQ(step, recorded[at++]) << "step " << at;
+        ++stroke;
+    }
+    EXPECT_EQ(at, recorded.size());
     EXPECT_TRUE(hook_while_recording);
     EXPECT_FALSE(hook_after) << "the keyboard is given back";
     EXPECT_EQ(c.elsewhere ? "b" : "", other_text);
-    EXPECT_EQ(c.steps[0] == ESC ? "Make\nEsc" : c.steps[0] == LSHIFT ? "Make\nL Sft" : "Make\nA", first_caption);
+    EXPECT_EQ(c.steps[0] == ESC ? "Make\nEsc" : c.steps[0] == SHIFT ? "Make\nL Sft" : "Make\nA", first_caption);
     EXPECT_EQ(C | BREAK, edited().break_steps[0]) << "the other list stays";
     if (c.cancel) {
         EXPECT_EQ(-1, result);

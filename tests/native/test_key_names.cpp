@@ -276,9 +276,8 @@ TEST(KeyTester, BounceRuleAtExactTimes) {
 }
 
 namespace {
-constexpr int B = 5, C = 6, V = 25, X = 27, Z = 29, BACKSLASH = 49, HASH = 50, LCTRL = 116, LSHIFT = 117;
-constexpr int BRK = KEY_FLAG_BREAK;
-constexpr long long EXPIRE = -1;  // in a TesterStep's key: the time passes to time_us without a key
+constexpr int C = 6, V = 25, X = 27, Z = 29, LCTRL = 116, LSHIFT = 117, BRK = KEY_FLAG_BREAK;
+constexpr long long EXPIRE = -1;  // in a TesterStep's key: time passes up to time_us, no key comes
 int delay_of(int count) { return count * 256 + KEY_DELAY; }
 
 struct TesterStep {
@@ -287,126 +286,62 @@ struct TesterStep {
     long long time_us;
     const char* status;   // nullptr: nothing shown changes
     int tested;
-    const char* held;     // the held-key line after the step; nullptr: not looked at
-};
-
-struct TesterCase {
-    const char* what;
-    std::vector<TesterStep> steps;
-    std::vector<std::pair<int, int>> presses;  // cell_index and presses seen, after the steps
 };
 
 class KeyTesterTexts : public ::testing::Test {
 protected:
     // A 3 x 4 matrix: rows on pins 4, 5 and 6, columns on pins 1, 2, 3 and 7.
-    //   Row 1: Esc                  A (repeat)         Macro 1 (A, Break A, B, Break B)   \ |
-    //   Row 2: FN                   Macro 2 (Break A)  Tab                                # ~
-    //   Row 3: Macro 3 (Ctrl+V)     Macro 4 (delay, X) Macro 5 (C twice)                 Macro 6 (Shift+Z, Break All)
+    //   Row 1: Esc      A          Macro(A, ...)   \ |
+    //   Row 2: FN       Macro(Break A)  Tab        # ~
+    //   Row 3: Macro 3 (L Ctrl, V, Break V, Break L Ctrl), Macro 4 (delay, X, Break X),
+    //          Macro 5 (C, Break C, C, Break C), Macro 6 (L Shift, Z, delay, Break All)
     // FN table: Q at row 2, column 3.
     void SetUp() override {
         reset_engine_state();
         view->select_row_count(3);
         view->select_column_count(4);
-        for (int r = 0; r < 3; ++r) config_model.row_pins[r] = 3 + r;
+        config_model.row_pins[0] = 3;
+        config_model.row_pins[1] = 4;
+        config_model.row_pins[2] = 5;
         for (int c = 0; c < 3; ++c) config_model.column_pins[c] = c;
         config_model.column_pins[3] = 6;
-        const int table[3][4] = {{ESC, A | KEY_FLAG_REPEAT, KEY_FLAG_MACRO | 1, BACKSLASH},
-                                 {KEY_FN, KEY_FLAG_MACRO | 2, TAB, HASH},
-                                 {KEY_FLAG_MACRO | 3, KEY_FLAG_MACRO | 4, KEY_FLAG_MACRO | 5, KEY_FLAG_MACRO | 6}};
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 4; ++c) config_model.key_table[cell_index(r, c)] = table[r][c];
+        config_model.key_table[cell_index(0, 0)] = ESC;
+        config_model.key_table[cell_index(0, 1)] = A | KEY_FLAG_REPEAT;
+        config_model.key_table[cell_index(0, 2)] = KEY_FLAG_MACRO | 1;
+        config_model.key_table[cell_index(0, 3)] = 49;
+        config_model.key_table[cell_index(1, 0)] = KEY_FN;
+        config_model.key_table[cell_index(1, 1)] = KEY_FLAG_MACRO | 2;
+        config_model.key_table[cell_index(1, 2)] = TAB;
+        config_model.key_table[cell_index(1, 3)] = 50;
         config_model.key_table[cell_index(3, 0)] = Q;   // outside the matrix: never counted
         config_model.fn_key_table[cell_index(1, 2)] = Q;
-        set_macro(1, {A, A | BRK, B, B | BRK});
-        set_macro(2, {A | BRK});
-        set_macro(3, {LCTRL, V, V | BRK, LCTRL | BRK});
-        set_macro(4, {delay_of(5), X, X | BRK});
-        set_macro(5, {C, C | BRK, C, C | BRK});
-        set_macro(6, {LSHIFT, Z, delay_of(10), KEY_BREAK_ALL});
+        config_model.macro_slots[0].in_use = 1;
+        config_model.macro_slots[0].make_steps[0] = A;
+        config_model.macro_slots[0].make_steps[1] = 5;
+        config_model.macro_slots[1].in_use = 1;
+        config_model.macro_slots[1].make_steps[0] = A | KEY_FLAG_BREAK;
+        const int made[4][4] = {{LCTRL, V, V | BRK, LCTRL | BRK}, {delay_of(5), X, X | BRK},
+                                {C, C | BRK, C, C | BRK}, {LSHIFT, Z, delay_of(10), KEY_BREAK_ALL}};
+        for (int m = 0; m < 4; ++m) {
+            config_model.key_table[cell_index(2, m)] = KEY_FLAG_MACRO | (3 + m);
+            config_model.macro_slots[2 + m].in_use = 1;
+            std::copy(made[m], made[m] + 4, config_model.macro_slots[2 + m].make_steps);
+        }
     }
-    static void set_macro(int number, std::vector<int> made) {
-        MacroSlot& slot = config_model.macro_slots[number - 1];
-        slot.in_use = 1;
-        for (size_t i = 0; i < made.size(); ++i) slot.make_steps[i] = made[i];
+    void run(KeyTester& tester, const std::vector<TesterStep>& steps) {
+        reset_key_tester(tester);
+        for (const TesterStep& s : steps) {
+            char status[256] = "unchanged";
+            const bool shown = s.key == EXPIRE ? key_tester_expire(tester, s.time_us, status, sizeof status)
+                                               : key_tester_event(tester, s.key, s.down, s.time_us, status, sizeof status);
+            EXPECT_EQ(s.status != nullptr, shown) << s.key << " at " << s.time_us;
+            if (s.status) {
+                EXPECT_STREQ(s.status, status) << s.key << " at " << s.time_us;
+            }
+            EXPECT_EQ(s.tested, tested_cell_count(tester)) << s.key << " at " << s.time_us;
+        }
     }
 };
-
-const char* const CELL_A = "Row 1 (pin 4) \xD7 Col 2 (pin 2)";
-const char* const CELL_MACRO_1 = "Row 1 (pin 4) \xD7 Col 3 (pin 3)";
-const std::string BOTH_A = std::string("A: 2 cells: ") + CELL_A + ", " + CELL_MACRO_1 + " (macro)";
-const std::string PLAIN_A = std::string("A: ") + CELL_A;
-const std::string MACRO_1 = std::string("Macro 1 (A, A, ...): ") + CELL_MACRO_1;
-
-const TesterCase TESTER_CASES[] = {
-    {"keys one at a time",
-     {{ESC, true, 0, "Esc: Row 1 (pin 4) \xD7 Col 1 (pin 1)", 1, "Held down: Esc"},
-      {ESC, true, 30000, nullptr, 1, "Held down: Esc"},
-      {ESC, false, 50000, nullptr, 1, "Held down: none"},
-      {A, true, 60000, BOTH_A.c_str(), 3, nullptr},
-      {ESC, true, 54000, "Esc bounced: pressed again 4 ms after its release", 2, "Held down: A, Esc"},
-      {Q, true, 70000, "Q: FN table, Row 2 (pin 5) \xD7 Col 3 (pin 3)", 2, nullptr},
-      {B, true, 80000,
-       "B: no cell of this configuration sends it (the unit may hold another configuration: Tools, Compare with "
-       "VELMARO)", 2, nullptr},
-      {0, true, 90000, "This key has no VELMARO key number: no cell can send it", 2, nullptr},
-      {TAB, true, 100000, "Tab: Row 2 (pin 5) \xD7 Col 3 (pin 3)", 3, nullptr}},
-     {{cell_index(0, 0), 2}, {cell_index(0, 1), 1}, {cell_index(0, 2), 0}, {cell_index(1, 2), 1}}},
-    {"a Ctrl+V macro is one press of its cell, V no cell's key",
-     {{LCTRL, true, 0, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 1, nullptr},
-      {V, true, 3000, nullptr, 1, "Held down: V, Left Ctrl"},
-      {V, false, 9000, nullptr, 1, nullptr},
-      {LCTRL, false, 12000, nullptr, 1, "Held down: none"},
-      {LCTRL, true, 400000, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 1, nullptr}},
-     {{cell_index(2, 0), 2}}},
-    {"a macro pressing C twice within 20 ms does not bounce; its cell can",
-     {{C, true, 0, "Macro 5 (C, C, ...): Row 3 (pin 6) \xD7 Col 3 (pin 3)", 1, nullptr},
-      {C, false, 2000, nullptr, 1, nullptr},
-      {C, true, 4000, nullptr, 1, nullptr},
-      {C, false, 6000, nullptr, 1, nullptr},
-      {C, true, 12000, "C bounced: pressed again 6 ms after its release", 1, nullptr}},
-     {{cell_index(2, 2), 2}}},
-    {"a macro starting with a delay is known by its first key",
-     {{X, true, 50000, "Macro 4 (Delay, X, ...): Row 3 (pin 6) \xD7 Col 2 (pin 2)", 1, nullptr},
-      {X, false, 60000, nullptr, 1, nullptr}},
-     {{cell_index(2, 1), 1}}},
-    {"Break All: the keys come up in any order, and late",
-     {{LSHIFT, true, 0, "Macro 6 (L Sft, Z, ...): Row 3 (pin 6) \xD7 Col 4 (pin 7)", 1, nullptr},
-      {Z, true, 1000, nullptr, 1, nullptr},
-      {LSHIFT, false, 1000 + BURST_GAP_US + 2 * 100000, nullptr, 1, nullptr},
-      {Z, false, 701500, nullptr, 1, "Held down: none"},
-      {Z, true, 900000, "Z: no cell of this configuration sends it (the unit may hold another configuration: Tools, "
-                        "Compare with VELMARO)", 1, nullptr}},
-     {{cell_index(2, 3), 1}}},
-    {"the macro's next key tells it from the plain A",
-     {{A, true, 0, BOTH_A.c_str(), 2, nullptr},
-      {A, false, 2000, nullptr, 2, nullptr},
-      {B, true, 4000, MACRO_1.c_str(), 1, nullptr},
-      {B, false, 6000, nullptr, 1, nullptr}},
-     {{cell_index(0, 1), 0}, {cell_index(0, 2), 1}}},
-    {"the macro's next key overdue: the plain A",
-     {{A, true, 0, BOTH_A.c_str(), 2, nullptr},
-      {A, false, 100000, nullptr, 2, nullptr},
-      {EXPIRE, false, 600000, nullptr, 2, nullptr},
-      {EXPIRE, false, 600001, PLAIN_A.c_str(), 1, nullptr}},
-     {{cell_index(0, 1), 1}, {cell_index(0, 2), 0}}},
-    {"A held long: the plain A, told when it comes up",
-     {{A, true, 0, BOTH_A.c_str(), 2, nullptr},
-      {A, false, 2000000, PLAIN_A.c_str(), 1, nullptr}},
-     {{cell_index(0, 1), 1}, {cell_index(0, 2), 0}}},
-    {"a burst broken off with no cell past its made list keeps its marks",
-     {{LCTRL, true, 0, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 1, nullptr},
-      {TAB, true, 1000, "Tab: Row 2 (pin 5) \xD7 Col 3 (pin 3)", 2, nullptr}},
-     {{cell_index(2, 0), 1}}},
-    {"scan code 0x2B: \\ | and # ~ light, counted once each",
-     {{BACKSLASH, true, 0, "\\ |: 2 cells: Row 1 (pin 4) \xD7 Col 4 (pin 7), Row 2 (pin 5) \xD7 Col 4 (pin 7)", 2,
-       nullptr},
-      {BACKSLASH, false, 1000, nullptr, 2, nullptr}},
-     {{cell_index(0, 3), 1}, {cell_index(1, 3), 1}}},
-};
-
-class KeyTesterCases : public KeyTesterTexts, public testing::WithParamInterface<TesterCase> {};
-
-void PrintTo(const TesterCase& c, std::ostream* out) { *out << c.what; }
 }  // namespace
 
 TEST_F(KeyTesterTexts, CodesThatAPressSends) {
@@ -414,61 +349,85 @@ TEST_F(KeyTesterTexts, CodesThatAPressSends) {
         {ESC, ESC}, {A | KEY_FLAG_REPEAT, A}, {KEY_FLAG_MACRO | 1, A}, {KEY_FLAG_MACRO | 2, 0},
         {KEY_FN, 0}, {KEY_FN | KEY_FLAG_REPEAT, 0}, {KEY_NOT_USED, 0}, {KEY_BREAK_ALL, 0},
         {KEY_FLAG_MACRO | 7, 0} /* an empty macro */, {KEY_FLAG_MACRO, 0}, {110, 0}, {121, 121},
-        {KEY_FLAG_MACRO | 4, X} /* after its delay */, {HASH, BACKSLASH},
+        {KEY_FLAG_MACRO | 4, X} /* after its delay */, {50, 49} /* # ~ has the scan code of \ | */,
     };
     for (const auto& c : cases) EXPECT_EQ(c.key, key_sent_by_code(c.code)) << std::hex << c.code;
-    EXPECT_EQ(10, testable_cell_count()) << "all but FN and Macro 2, which only releases A";
-    config_model.macro_slots[1].break_steps[0] = B;
-    EXPECT_EQ(B, key_sent_by_code(KEY_FLAG_MACRO | 2)) << "no key made: the first key of the breaks";
+    EXPECT_EQ(10, testable_cell_count()) << "all but FN and the macro that only releases A";
+    config_model.macro_slots[1].break_steps[0] = 5;
+    EXPECT_EQ(5, key_sent_by_code(KEY_FLAG_MACRO | 2)) << "nothing pressed when made: the first key of the breaks";
 }
 
-TEST_P(KeyTesterCases, FollowsTheCellsAKeyMayComeFrom) {
+TEST_F(KeyTesterTexts, StatusAndCountAlongAPressSequence) {
+    const std::vector<TesterStep> steps = {
+        {ESC, true, 0, "Esc: Row 1 (pin 4) \xD7 Col 1 (pin 1)", 1},
+        {ESC, true, 30000, nullptr, 1},
+        {ESC, false, 50000, nullptr, 1},
+        {A, true, 60000, "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)", 3},
+        {ESC, true, 54000, "Esc bounced: pressed again 4 ms after its release", 2},  // not the macro: no B came
+        {Q, true, 70000, "Q: FN table, Row 2 (pin 5) \xD7 Col 3 (pin 3)", 2},
+        {5, true, 80000,
+         "B: no cell of this configuration sends it (the unit may hold another configuration: Tools, Compare with "
+         "VELMARO)", 2},
+        {0, true, 90000, "This key has no VELMARO key number: no cell can send it", 2},
+        {TAB, true, 100000, "Tab: Row 2 (pin 5) \xD7 Col 3 (pin 3)", 3},
+    };
     KeyTester tester;
-    reset_key_tester(tester);
-    for (const TesterStep& s : GetParam().steps) {
-        SCOPED_TRACE("key " + std::to_string(s.key) + (s.down ? " down" : " up") + " at " + std::to_string(s.time_us));
-        char status[256] = "unchanged";
-        const bool shown = s.key == EXPIRE ? key_tester_expire(tester, s.time_us, status, sizeof status)
-                                           : key_tester_event(tester, s.key, s.down, s.time_us, status, sizeof status);
-        EXPECT_EQ(s.status != nullptr, shown);
-        if (s.status) {
-            EXPECT_STREQ(s.status, status);
-        }
-        EXPECT_EQ(s.tested, tested_cell_count(tester));
-        char held[256];
-        format_held_keys(tester, held, sizeof held);
-        if (s.held) {
-            EXPECT_STREQ(s.held, held);
-        }
-    }
-    for (const auto& [index, presses] : GetParam().presses) EXPECT_EQ(presses, tester.presses[index]) << index;
-}
-
-INSTANTIATE_TEST_SUITE_P(Bursts, KeyTesterCases, testing::ValuesIn(TESTER_CASES));
-
-TEST_F(KeyTesterTexts, MarksLightResetAndALostKeyboard) {
-    KeyTester tester;
-    reset_key_tester(tester);
-    char status[256];
-    for (const TesterStep& s : TESTER_CASES[0].steps) key_tester_event(tester, s.key, s.down, s.time_us, status, 256);
+    run(tester, steps);
     EXPECT_TRUE(tester.bounced[cell_index(0, 0)]);
     EXPECT_FALSE(tester.bounced[cell_index(0, 1)]);
     EXPECT_TRUE(tester.lit[cell_index(1, 2)]);
     EXPECT_FALSE(tester.lit[cell_index(0, 0)]) << "only the last press lights";
-    clear_key_tester_marks(tester);
-    EXPECT_EQ(0, tested_cell_count(tester));
-    EXPECT_FALSE(tester.bounced[cell_index(0, 0)]);
-    EXPECT_FALSE(tester.lit[cell_index(1, 2)]);
-    char held[256];
-    format_held_keys(tester, held, sizeof held);
-    EXPECT_STREQ("Held down: A, B, Q, Esc, Tab", held) << "the keys are still down";
-    key_tester_lost_keyboard(tester);
-    format_held_keys(tester, held, sizeof held);
-    EXPECT_STREQ("Held down: none", held);
-    EXPECT_TRUE(key_tester_event(tester, TAB, true, 200000, status, sizeof status)) << "a press, not a repeat";
     char count[64];
     format_tested_count(3, 8, count, sizeof count);
     EXPECT_STREQ("3 of 8 keys tested", count);
+    char held[128];
+    format_held_keys(tester, held, sizeof held);
+    EXPECT_STREQ("Held down: A, B, Q, Esc, Tab", held);
+    clear_key_tester_marks(tester);
+    key_tester_lost_keyboard(tester);
+    format_held_keys(tester, held, sizeof held);
+    EXPECT_STREQ("Held down: none", held);
+    EXPECT_EQ(0, tested_cell_count(tester));
+}
+
+// The key events of a macro come as a burst when its cell is pressed: one press of that cell.
+TEST_F(KeyTesterTexts, MacroBurstsAlongAPressSequence) {
+    const char* const PLAIN_A = "A: Row 1 (pin 4) \xD7 Col 2 (pin 2)";
+    const char* const BOTH_A = "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)";
+    const std::vector<TesterStep> steps = {
+        {LCTRL, true, 0, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 1},
+        {V, true, 3000, nullptr, 1},  // no cell sends V: it is the macro's
+        {V, false, 9000, nullptr, 1},
+        {LCTRL, false, 12000, nullptr, 1},
+        {C, true, 100000, "Macro 5 (C, C, ...): Row 3 (pin 6) \xD7 Col 3 (pin 3)", 2},
+        {C, false, 102000, nullptr, 2},
+        {C, true, 104000, nullptr, 2},  // 2 ms after its release, but the macro's: no bounce
+        {C, false, 106000, nullptr, 2},
+        {C, true, 112000, "C bounced: pressed again 6 ms after its release", 2},  // the cell bounces
+        {X, true, 200000, "Macro 4 (Delay, X, ...): Row 3 (pin 6) \xD7 Col 2 (pin 2)", 3},  // a first delay
+        {X, false, 201000, nullptr, 3},
+        {LSHIFT, true, 300000, "Macro 6 (L Sft, Z, ...): Row 3 (pin 6) \xD7 Col 4 (pin 7)", 4},
+        {Z, true, 301000, nullptr, 4},
+        {LSHIFT, false, 301000 + BURST_GAP_US + 2 * 100000, nullptr, 4},  // Break All, late, in any order
+        {Z, false, 1002000, nullptr, 4},
+        {A, true, 2000000, BOTH_A, 6},
+        {A, false, 2050000, PLAIN_A, 5},  // the macro would have sent B
+        {A, true, 3000000, BOTH_A, 6},
+        {5, true, 3002000, "Macro 1 (A, B): Row 1 (pin 4) \xD7 Col 3 (pin 3)", 6},
+        {5, false, 3004000, nullptr, 6},
+        {A, false, 3006000, nullptr, 6},
+        {A, true, 4000000, BOTH_A, 6},
+        {EXPIRE, false, 4500000, nullptr, 6},
+        {EXPIRE, false, 4500001, PLAIN_A, 6},  // B overdue
+        {A, false, 6000000, nullptr, 6},
+        {49, true, 7000000, "\\ |: 2 cells: Row 1 (pin 4) \xD7 Col 4 (pin 7), Row 2 (pin 5) \xD7 Col 4 (pin 7)", 8},
+    };
+    KeyTester tester;
+    run(tester, steps);
+    const std::pair<int, int> expected[] = {{cell_index(2, 0), 1}, {cell_index(2, 2), 2}, {cell_index(2, 1), 1},
+                                            {cell_index(2, 3), 1}, {cell_index(0, 1), 2}, {cell_index(0, 2), 1},
+                                            {cell_index(0, 3), 1}, {cell_index(1, 3), 1}};
+    for (const auto& [cell, count] : expected) EXPECT_EQ(count, tester.presses[cell]) << "cell " << cell;
 }
 
 TEST_F(KeyTesterTexts, ManyCellsAreCountedAndTheFirstThreeNamed) {
@@ -497,103 +456,74 @@ struct RecordedEvent {
     int key;
     bool down;
     long long time_us;
-    RecordResult result = RECORD_GOING;
-};
-struct QuietCheck {
-    long long time_us;
-    bool quiet;
 };
 struct RecordCase {
     const char* name;
     bool with_delays;
     std::vector<RecordedEvent> events;
     std::vector<int> steps;
-    const char* status;              // after the events, and Stop if it still records
-    std::vector<QuietCheck> quiet;   // after a stop by itself, in order
+    RecordResult last;
+    const char* status = nullptr;  // after the events, and Stop while it records; nullptr: not looked at
+    long long quiet_us = 0;        // after a stop by itself: when the keys typed after it are given back
 };
-
-std::vector<RecordedEvent> taps(int first_key, int count, long long start_us) {
-    std::vector<RecordedEvent> events;
-    for (int i = 0; i < count; ++i) {
-        events.push_back({first_key + i, true, start_us + i * 1000});
-        events.push_back({first_key + i, false, start_us + i * 1000 + 500});
-    }
-    return events;
-}
-std::vector<int> tap_steps(int first_key, int count) {
-    std::vector<int> steps;
-    for (int i = 0; i < count; ++i) {
-        steps.push_back(first_key + i);
-        steps.push_back((first_key + i) | BRK);
-    }
-    return steps;
-}
-std::vector<RecordedEvent> ending(std::vector<RecordedEvent> events, RecordResult result) {
-    events.back().result = result;
-    return events;
-}
-template <typename T> std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 }  // namespace
 
 TEST(MacroRecorder, StepsFromKeyEvents) {
+    std::vector<RecordedEvent> seventeen;
+    for (int i = 0; i < 9; ++i) {
+        seventeen.push_back({A + i, true, i * 1000});
+        seventeen.push_back({A + i, false, i * 1000 + 500});
+    }
+    std::vector<int> sixteen;
+    for (int i = 0; i < 8; ++i) {
+        sixteen.push_back(A + i);
+        sixteen.push_back((A + i) | BRK);
+    }
+    // Shift held while A to G are typed, then H: no room for H, its release and Shift's.
+    std::vector<RecordedEvent> shift_held = {{LSHIFT, true, 0}};
+    shift_held.insert(shift_held.end(), seventeen.begin(), seventeen.begin() + 16);
+    std::vector<int> shift_steps = {LSHIFT};
+    shift_steps.insert(shift_steps.end(), sixteen.begin(), sixteen.begin() + 14);
+    shift_steps.push_back(LSHIFT | BRK);
+    std::vector<RecordedEvent> paused_press(seventeen.begin(), seventeen.begin() + 14);  // A to G, a pause, 1
+    paused_press.push_back({30, true, 100000});
     const RecordCase cases[] = {
-        {"A with delays", true, {{A, true, 0}, {A, false, 150000}}, {A, delay_of(15), A | BRK},
-         "Stopped: 3 steps recorded.", {}},
-        {"A without", false, {{A, true, 0}, {A, false, 150000}}, {A, A | BRK}, "Stopped: 2 steps recorded.", {}},
+        {"A with delays", true, {{A, true, 0}, {A, false, 150000}}, {A, delay_of(15), A | BRK}, RECORD_GOING},
+        {"A without", false, {{A, true, 0}, {A, false, 150000}}, {A, A | BRK}, RECORD_GOING},
         {"a release pressed before", true, {{LSHIFT, false, 0}, {A, true, 50000}, {A, false, 52000}},
-         {A, A | BRK}, "Stopped: 2 steps recorded.", {}},
+         {A, A | BRK}, RECORD_GOING},
         {"held keys repeat", true, {{A, true, 0}, {A, true, 30000}, {A, true, 60000}, {A, false, 65000}},
-         {A, delay_of(6), A | BRK}, "Stopped: 3 steps recorded.", {}},
+         {A, delay_of(6), A | BRK}, RECORD_GOING},
         {"shifted, pauses under 10 ms", true,
          {{LSHIFT, true, 0}, {A, true, 9999}, {A, false, 29999}, {LSHIFT, false, 3029999}},
-         {LSHIFT, A, delay_of(2), A | BRK, delay_of(0), LSHIFT | BRK}, "Stopped: 6 steps recorded.", {}},
-        {"keys without a number", false, {{0, true, 0}, {KEY_FN, true, 1}, {A, true, 2}}, {A, A | BRK},
-         "Stopped: 2 steps recorded. The release of A was added.", {}},
-        {"Stop with two keys held releases the last pressed first", false,
-         {{LCTRL, true, 0}, {LSHIFT, true, 1000}, {V, true, 2000}, {V, false, 3000}},
-         {LCTRL, LSHIFT, V, V | BRK, LSHIFT | BRK, LCTRL | BRK},
-         "Stopped: 6 steps recorded. The releases of L Sft, L Ctrl were added.", {}},
-        {"sixteen steps stop it; the keys after it are swallowed until half a second passes", false,
-         ending(taps(A, 8, 0), RECORD_FULL) + std::vector<RecordedEvent>{{B, true, 100000, RECORD_SWALLOWED},
-                                                    {B, false, 200000, RECORD_SWALLOWED}},
-         tap_steps(A, 8), "Stopped: the list is full, 16 steps recorded. Keys typed after the stop were not recorded.",
-         {{599999, false}, {600000, true}, {900000, true}}},
-        {"Shift held over a full list: H would leave no room for releases", false,
-         std::vector<RecordedEvent>{{LSHIFT, true, 0}} + taps(A, 7, 1000) +
-             std::vector<RecordedEvent>{{A + 7, true, 9000, RECORD_FULL}, {A + 7, true, 9500, RECORD_SWALLOWED},
-                                        {A + 7, false, 9800, RECORD_SWALLOWED}},
-         std::vector<int>{LSHIFT} + tap_steps(A, 7) + std::vector<int>{LSHIFT | BRK},
+         {LSHIFT, A, delay_of(2), A | BRK, delay_of(0), LSHIFT | BRK}, RECORD_GOING},
+        {"keys without a number", false, {{0, true, 0}, {KEY_FN, true, 1}, {A, true, 2}}, {A, A | BRK}, RECORD_GOING,
+         "Stopped: 2 steps recorded. The release of A was added."},
+        {"sixteen steps stop it; the keys after are swallowed", false, seventeen, sixteen, RECORD_FULL,
+         "Stopped: the list is full, 16 steps recorded. Keys typed after the stop were not recorded.", 508000},
+        {"Shift held over a full list", false, shift_held, shift_steps, RECORD_FULL,
          "Stopped: the list is full, 16 steps recorded. The release of L Sft was added. Keys typed after the stop "
-         "were not recorded.",
-         {{509499, false}, {509500, true}}},
-        {"eight keys held fill the list with their releases", false,
+         "were not recorded.", 507000},
+        {"Stop with keys held releases the last pressed first", false,
+         {{LCTRL, true, 0}, {LSHIFT, true, 1}, {V, true, 2}, {V, false, 3}},
+         {LCTRL, LSHIFT, V, V | BRK, LSHIFT | BRK, LCTRL | BRK}, RECORD_GOING,
+         "Stopped: 6 steps recorded. The releases of L Sft, L Ctrl were added."},
+        {"a delay and its key would not fit: the true count", true, paused_press, {sixteen.begin(), sixteen.begin() + 14},
+         RECORD_FULL, "Stopped: the list is full, 14 steps recorded. Keys typed after the stop were not recorded.",
+         600000},
+        {"eight keys held: the list fills with their releases", true,
          [] {
              std::vector<RecordedEvent> e;
-             for (int i = 0; i < 8; ++i) e.push_back({A + i, true, i * 1000});
-             e.push_back({A + 8, true, 8000, RECORD_FULL});
+             for (int i = 0; i < 15; ++i) e.push_back({A + i, true, i * 1000});
+             e.push_back({30, true, 100000});
              return e;
          }(),
          [] {
              std::vector<int> s;
-             for (int i = 0; i < 8; ++i) s.push_back(A + i);
-             for (int i = 7; i >= 0; --i) s.push_back((A + i) | BRK);
+             for (int i = 0; i < 16; ++i) s.push_back(i < 8 ? A + i : (A + 15 - i) | BRK);
              return s;
          }(),
-         "Stopped: the list is full, 16 steps recorded. The releases of H, G, F, E, D, C, B, A were added. Keys typed "
-         "after the stop were not recorded.",
-         {{507999, false}, {508000, true}}},
-        {"a delay and its key would not fit: the true count", true,
-         taps(A, 7, 0) + std::vector<RecordedEvent>{{B, true, 100000, RECORD_FULL}}, tap_steps(A, 7),
-         "Stopped: the list is full, 14 steps recorded. Keys typed after the stop were not recorded.",
-         {{599999, false}, {600000, true}}},
-        {"a pause before the last release leaves only its release", true,
-         std::vector<RecordedEvent>{{LSHIFT, true, 0}} + taps(A, 7, 1000) +
-             std::vector<RecordedEvent>{{LSHIFT, false, 200000, RECORD_FULL}},
-         std::vector<int>{LSHIFT} + tap_steps(A, 7) + std::vector<int>{LSHIFT | BRK},
-         "Stopped: the list is full, 16 steps recorded. The release of L Sft was added.", {{699999, false}}},
+         RECORD_FULL},
     };
     for (const RecordCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -604,12 +534,15 @@ TEST(MacroRecorder, StepsFromKeyEvents) {
         slot.break_steps[0] = 6 | BRK;
         MacroRecorder recorder;
         start_recording(recorder, slot, c.with_delays);
-        RecordStop why = STOP_BY_USER;
+        RecordResult last = RECORD_GOING;
         for (const RecordedEvent& e : c.events) {
             const RecordResult result = record_key_event(recorder, e.key, e.down, e.time_us);
-            EXPECT_EQ(e.result, result) << "key " << e.key << " at " << e.time_us;
-            if (result == RECORD_FULL) why = STOP_FULL;
+            if (last != RECORD_GOING)
+                EXPECT_EQ(RECORD_SWALLOWED, result) << "after the stop";
+            else
+                last = result;
         }
+        EXPECT_EQ(c.last, last);
         if (recorder.state == RECORDER_RECORDING) stop_recording(recorder);
         std::vector<int> steps(slot.make_steps, slot.make_steps + MACRO_STEP_COUNT);
         std::vector<int> expected = c.steps;
@@ -617,11 +550,14 @@ TEST(MacroRecorder, StepsFromKeyEvents) {
         EXPECT_EQ(expected, steps);
         EXPECT_EQ(6 | BRK, slot.break_steps[0]) << "the break list stays";
         char status[256];
-        format_record_status(recorder, why, status, sizeof status);
-        EXPECT_STREQ(c.status, status);
-        for (const QuietCheck& q : c.quiet) EXPECT_EQ(q.quiet, recorder_quiet(recorder, q.time_us)) << q.time_us;
-        const bool ends_quiet = c.quiet.empty() || c.quiet.back().quiet;
-        EXPECT_EQ(ends_quiet ? RECORDER_IDLE : RECORDER_SWALLOWING, recorder.state);
+        format_record_status(recorder, last == RECORD_FULL ? STOP_FULL : STOP_BY_USER, status, sizeof status);
+        if (c.status) {
+            EXPECT_STREQ(c.status, status);
+        }
+        if (c.quiet_us) {
+            EXPECT_FALSE(recorder_quiet(recorder, c.quiet_us - 1));
+            EXPECT_TRUE(recorder_quiet(recorder, c.quiet_us));
+        }
     }
 }
 
@@ -639,10 +575,10 @@ TEST(MacroRecorder, AStepThatWouldNotFitStopsIt) {
     slot.in_use = 1;
     MacroRecorder recorder;
     start_recording(recorder, slot, true);
-    EXPECT_EQ(RECORD_GOING, record_key_event(recorder, A, true, 0));          // 3 bytes and 1 kept: 398
+    EXPECT_EQ(RECORD_GOING, record_key_event(recorder, A, true, 0));          // 3 bytes, 1 kept: 398
     EXPECT_EQ(RECORD_NO_MEMORY, record_key_event(recorder, A, false, 50000));  // delay + break: 400
     EXPECT_EQ(A, slot.make_steps[0]);
-    EXPECT_EQ(A | BRK, slot.make_steps[1]) << "the release without its delay";
+    EXPECT_EQ(A | BRK, slot.make_steps[1]) << "the release, without its delay";
     EXPECT_EQ(398, macro_memory_used());
     char status[256];
     format_record_status(recorder, STOP_NO_MEMORY, status, sizeof status);
@@ -651,9 +587,6 @@ TEST(MacroRecorder, AStepThatWouldNotFitStopsIt) {
     start_recording(without, slot, false);
     EXPECT_EQ(RECORD_GOING, record_key_event(without, A, true, 0));
     EXPECT_EQ(RECORD_GOING, record_key_event(without, A, false, 50000));      // 398
-    EXPECT_EQ(RECORD_NO_MEMORY, record_key_event(without, B, true, 60000));   // B and its release: 400
+    EXPECT_EQ(RECORD_NO_MEMORY, record_key_event(without, 5, true, 60000));   // B and its release: 400
     EXPECT_EQ(398, macro_memory_used());
-    format_record_status(without, STOP_OTHER_WINDOW, status, sizeof status);
-    EXPECT_STREQ("Stopped: another window was chosen, 2 steps recorded. Keys typed after the stop were not recorded.",
-                 status);
 }
