@@ -59,17 +59,7 @@ inline std::vector<KeyStroke> tap(WORD virtual_key, WORD scan_code, bool extende
 
 // When the sending thread called SendInput for a stroke and when the call returned (under Wine
 // it returns once the keyboard hook procedure has), in microseconds of the performance counter.
-struct SentTime {
-    long long before_us;
-    long long after_us;
-};
-
-inline long long counter_us() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return now.QuadPart / frequency.QuadPart * 1000000 + now.QuadPart % frequency.QuadPart * 1000000 / frequency.QuadPart;
-}
+using SentTime = std::pair<long long, long long>;
 
 // Sends the strokes with SendInput from a thread of their own (the dialog's thread goes on
 // handling messages, and so the keyboard hook), keeping their pauses. Done once all are sent;
@@ -93,9 +83,9 @@ inline DialogAction send_keys(std::vector<KeyStroke> strokes, std::vector<SentTi
                     input.ki.wVk = stroke.virtual_key;
                     input.ki.wScan = stroke.scan_code;
                     input.ki.dwFlags = (stroke.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (stroke.up ? KEYEVENTF_KEYUP : 0);
-                    const long long before = counter_us();
+                    const long long before = key_hook_now_us();
                     SendInput(1, &input, sizeof input);
-                    if (times) times->push_back({before, counter_us()});
+                    if (times) times->push_back({before, key_hook_now_us()});
                 }
                 raw->done = true;
             });

@@ -568,21 +568,6 @@ const RecordCase RECORD_CASES[] = {
      true},
 };
 
-// A_PAUSE against the sender's times: from the return of one SendInput to the call of the next
-// (it returns once the hook procedure has), and from the call of the one to the return of the
-// next. Returns the index of the recorded step after the delay, if any.
-std::size_t expect_pause(const std::vector<int>& recorded, std::size_t at, const std::vector<SentTime>& sent,
-                         std::size_t stroke) {
-    const long long shortest = sent[stroke].before_us - sent[stroke - 1].after_us;
-    const long long longest = sent[stroke].after_us - sent[stroke - 1].before_us;
-    auto delay_ms = [](long long pause_us) { return delay_step_for_pause(pause_us) ? delay_step_ms(delay_step_for_pause(pause_us)) : 0; };
-    const int ms = at < recorded.size() && is_delay_step(recorded[at]) ? delay_step_ms(recorded[at]) : 0;
-    std::printf("pause before stroke %zu: %.1f to %.1f ms, delay %d ms\n", stroke, shortest / 1e3, longest / 1e3, ms);
-    EXPECT_GE(ms, delay_ms(shortest)) << "stroke " << stroke;
-    EXPECT_LE(ms, delay_ms(longest)) << "stroke " << stroke;
-    return ms > 0 ? at + 1 : at;
-}
-
 class MacroRecorderTest : public MacroEditorTest, public testing::WithParamInterface<RecordCase> {};
 
 TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
@@ -620,19 +605,25 @@ TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
     char expected_status[256];
     std::snprintf(expected_status, sizeof expected_status, c.status, static_cast<int>(recorded.size()));
     EXPECT_EQ(expected_status, status);
+    auto delay_ms = [](long long pause_us) { return delay_step_for_pause(pause_us) ? delay_step_ms(delay_step_for_pause(pause_us)) : 0; };
     std::size_t at = 0, stroke = 0;
     for (int step : c.steps) {
-        if (step == A_PAUSE) {
-            at = expect_pause(recorded, at, sent, stroke);
+        if (step != A_PAUSE) {
+            ASSERT_LT(at, recorded.size());
+            EXPECT_EQ(step, recorded[at++]) << "step " << at;
+            ++stroke;
             continue;
         }
-        ASSERT_LT(at, recorded.size());
-        EXPECT_EQ(step, recorded[at++]) << "step " << at;
-        ++stroke;
+        // From the return of one SendInput (after the hook procedure's) to the call of the next,
+        // and from the call of the one to the return of the next.
+        const long long shortest = sent[stroke].first - sent[stroke - 1].second, longest = sent[stroke].second - sent[stroke - 1].first;
+        const int ms = at < recorded.size() && is_delay_step(recorded[at]) ? delay_step_ms(recorded[at++]) : 0;
+        std::printf("pause before stroke %zu: %.1f to %.1f ms, delay %d ms\n", stroke, shortest / 1e3, longest / 1e3, ms);
+        EXPECT_GE(ms, delay_ms(shortest)) << "stroke " << stroke;
+        EXPECT_LE(ms, delay_ms(longest)) << "stroke " << stroke;
     }
     EXPECT_EQ(at, recorded.size());
-    EXPECT_TRUE(hook_while_recording);
-    EXPECT_FALSE(hook_after) << "the keyboard is given back";
+    EXPECT_TRUE(hook_while_recording && !hook_after) << "the keyboard is taken while recording, given back after";
     EXPECT_EQ(c.elsewhere ? "b" : "", other_text);
     EXPECT_EQ(c.steps[0] == ESC ? "Make\nEsc" : c.steps[0] == SHIFT ? "Make\nL Sft" : "Make\nA", first_caption);
     EXPECT_EQ(C | BREAK, edited().break_steps[0]) << "the other list stays";

@@ -428,43 +428,26 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES));
 TEST_F(ShellCommands, TheTesterHoldsTheKeyboardOnlyWhileActive) {
     config_model.key_table[cell_index(0, 0)] = 41;  // Esc
     view->refresh_matrix_editor();
-    HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW, 300, 300, 200, 60, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    bool hook_active = false, hook_elsewhere = true, hook_back = false, in_front = false;
-    std::string status, count_after_reset, status_after_reset;
-    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"), inspect([&](HWND) {
-                            hook_active = key_hook_installed();
-                            ShowWindow(other, SW_SHOW);
-                            SetForegroundWindow(other);
-                        }),
-                        wait_until([&](HWND) { return GetForegroundWindow() == other; }),
-                        inspect([&](HWND) { hook_elsewhere = key_hook_installed(); }), send_keys(tap('B', 0x30)),
-                        wait_until([&](HWND) { return window_text(other) == "b"; }),
-                        inspect([](HWND) { SendMessageA(main_window, WM_COMMAND, CMD_KEY_TESTER, 0); }),
-                        wait_until([](HWND d) { return GetForegroundWindow() == d; }), send_keys(tap(VK_ESCAPE, 0x01)),
-                        wait_for_text(IDC_TESTER_COUNT, "1 of 1 keys tested"), inspect([&](HWND d) {
-                            in_front = GetForegroundWindow() == d;
-                            hook_back = key_hook_installed();
-                            status = item_text(d, IDC_TESTER_STATUS);
-                        }),
-                        click(IDC_TESTER_RESET), wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"),
-                        inspect([&](HWND d) {
-                            count_after_reset = item_text(d, IDC_TESTER_COUNT);
-                            status_after_reset = item_text(d, IDC_TESTER_STATUS);
-                        }),
-                        click(IDC_TESTER_CLOSE)}));
+    HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW, 300, 300, 200, 60, nullptr, nullptr, nullptr, nullptr);
+    bool hook[3] = {false, true, false};  // while the tester is active, while the other is, when back
+    std::string status, reset_count;
+    auto hooked = [&](int i) { return inspect([&hook, i](HWND) { hook[i] = key_hook_installed(); }); };
+    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"), hooked(0),
+                        inspect([other](HWND) { ShowWindow(other, SW_SHOW), SetForegroundWindow(other); }),
+                        wait_until([other](HWND) { return GetForegroundWindow() == other; }), hooked(1),
+                        send_keys(tap('B', 0x30)), wait_until([other](HWND) { return window_text(other) == "b"; }),
+                        inspect([](HWND) { SendMessageA(main_window, WM_COMMAND, CMD_KEY_TESTER, 0); }), hooked(2),
+                        send_keys(tap(VK_ESCAPE, 0x01)), wait_for_text(IDC_TESTER_COUNT, "1 of 1 keys tested"),
+                        inspect([&](HWND d) { status = item_text(d, IDC_TESTER_STATUS); }), click(IDC_TESTER_RESET),
+                        wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"),
+                        inspect([&](HWND d) { reset_count = item_text(d, IDC_TESTER_COUNT); }), click(IDC_TESTER_CLOSE)}));
     send_command(CMD_KEY_TESTER);
-    const std::string other_text = window_text(other);
+    EXPECT_EQ("b", window_text(other)) << "the key went to the active window";
     DestroyWindow(other);
     EXPECT_EQ(1u, dialogs().size()) << "no second tester";
-    EXPECT_TRUE(hook_active);
-    EXPECT_FALSE(hook_elsewhere);
-    EXPECT_EQ("b", other_text) << "the key went to the active window";
-    EXPECT_TRUE(in_front);
-    EXPECT_TRUE(hook_back);
-    EXPECT_EQ("Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", status);
-    EXPECT_EQ("0 of 1 keys tested", count_after_reset);
-    EXPECT_EQ("Press the keys of the panel, one at a time.", status_after_reset);
+    EXPECT_TRUE(hook[0] && !hook[1] && hook[2]);
+    EXPECT_EQ("Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", status) << "the tester in front takes the keys again";
+    EXPECT_EQ("0 of 1 keys tested", reset_count);
     EXPECT_FALSE(key_hook_installed());
 }
 
