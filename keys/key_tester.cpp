@@ -513,10 +513,13 @@ bool recorder_quiet(MacroRecorder& recorder, long long now_us) {
 }
 
 void format_record_status(const MacroRecorder& recorder, RecordStop why, char* out, std::size_t size) {
-    static const char* const REASONS[] = {"", "the list is full, ", "the macro memory is full, ",
-                                          "another window was chosen, "};
-    std::snprintf(out, size, "Stopped: %s%d step%s recorded.", REASONS[why], recorder.count,
-                  recorder.count == 1 ? "" : "s");
+    static const char* const STOPPED[][2] = {
+        {"Stopped: %d steps recorded.", "Stopped: %d step recorded."},
+        {"Stopped: the list is full, %d steps recorded.", "Stopped: the list is full, %d step recorded."},
+        {"Stopped: the macro memory is full, %d steps recorded.", "Stopped: the macro memory is full, %d step recorded."},
+        {"Stopped: another window was chosen, %d steps recorded.", "Stopped: another window was chosen, %d step recorded."},
+    };
+    std::snprintf(out, size, STOPPED[why][recorder.count == 1 ? 1 : 0], recorder.count);
     const int released = recorder.released_at_end;
     if (released > 0) {
         append_text(out, size, released == 1 ? " The release of" : " The releases of");
