@@ -1,4 +1,5 @@
-// Display names of key codes: a short form for step buttons, a long form for cell captions.
+// Display names of key codes: a short form for step buttons, a long form for cell captions; a
+// macro in short.
 #include "keys/key_names.h"
 
 #include <cstdio>

@@ -1,5 +1,6 @@
 // The macro editor, dialog 2200, opened directly on a slot: step captions, the memory budget
-// at its edges, scrolling, the action dialog's preselection, OK, Cancel and Repeat.
+// at its edges, scrolling, the action dialog's preselection, OK, Cancel and Repeat, and the
+// recorder with keys sent as real input.
 #include <cstdio>
 #include <cstring>
 #include <vector>

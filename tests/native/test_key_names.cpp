@@ -1,6 +1,7 @@
 // Key names: the full name table in both forms, and how format_key_name treats the flags.
 // Key identity (scan codes to key numbers, row by row of the on-screen keyboard), the key
-// tester's bounce rule and texts, and the macro recorder's steps and delay rounding.
+// tester's bounce rule, macro bursts and texts, and the macro recorder's steps, delay rounding,
+// held keys and stops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
