@@ -101,10 +101,16 @@ bool past_made_list(const CellFollower& follower) {
     return follower.list == 1 || expected_event(follower).after_made;
 }
 
+// Whether `next` may still come at `time_us`: any time once the made list has gone by (the cell
+// is held), else within the gap allowed after the follower's last event.
+bool in_time(const CellFollower& follower, const Expected& next, long long time_us) {
+    return next.after_made || time_us - follower.last_us <= BURST_GAP_US + 2 * next.delay_us;
+}
+
 // Whether the event is the follower's next one, in time.
 bool accepts(const CellFollower& follower, int key, bool down, long long time_us) {
     const Expected next = expected_event(follower);
-    if (!next.after_made && time_us - follower.last_us > BURST_GAP_US + 2 * next.delay_us) return false;
+    if (!in_time(follower, next, time_us)) return false;
     switch (next.kind) {
     case EXPECT_PRESS: return down && key == next.key;
     case EXPECT_RELEASE: return !down && key == next.key;
@@ -123,11 +129,10 @@ void advance(CellFollower& follower, int key, bool down, long long time_us) {
     follower.last_us = time_us;
 }
 
-// Whether the follower's next event is overdue at `now_us` (it may come any time once the
-// made list has gone by: the cell is held).
+// Whether the follower's next event of its made list is overdue at `now_us`.
 bool overdue(const CellFollower& follower, long long now_us) {
     const Expected next = expected_event(follower);
-    return next.list == 0 && !next.after_made && now_us - follower.last_us > BURST_GAP_US + 2 * next.delay_us;
+    return next.list == 0 && !in_time(follower, next, now_us);
 }
 
 // ---- Cells, marks and texts ---------------------------------------------------------------
@@ -162,7 +167,6 @@ int marked_index(const CellFollower& follower) {
 // A new burst's cells (only those of the normal table: the grid shows that table) light up,
 // count a press and, for a bounce, are marked.
 void mark_followers(KeyTester& tester, bool bounce) {
-    std::memset(tester.lit, 0, sizeof tester.lit);
     for (int i = 0; i < tester.follower_count; ++i) {
         CellFollower& follower = tester.followers[i];
         const int index = marked_index(follower);
