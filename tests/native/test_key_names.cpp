@@ -321,27 +321,15 @@ protected:
         config_model.macro_slots[1].in_use = 1;
         config_model.macro_slots[1].make_steps[0] = A | KEY_FLAG_BREAK;
         const int made[4][4] = {{LCTRL, V, V | BRK, LCTRL | BRK}, {delay_of(5), X, X | BRK},
-                                {C, C | BRK, C, C | BRK}, {LSHIFT, Z, delay_of(10), KEY_BREAK_ALL}};
+                                {C, C | BRK, C, C | BRK}, {LSHIFT, delay_of(30), Z, KEY_BREAK_ALL}};
         for (int m = 0; m < 4; ++m) {
             config_model.key_table[cell_index(2, m)] = KEY_FLAG_MACRO | (3 + m);
             config_model.macro_slots[2 + m].in_use = 1;
             std::copy(made[m], made[m] + 4, config_model.macro_slots[2 + m].make_steps);
         }
     }
-    void run(KeyTester& tester, const std::vector<TesterStep>& steps) {
-        reset_key_tester(tester);
-        for (const TesterStep& s : steps) {
-            char status[256] = "unchanged";
-            const bool shown = s.key == EXPIRE ? key_tester_expire(tester, s.time_us, status, sizeof status)
-                                               : key_tester_event(tester, s.key, s.down, s.time_us, status, sizeof status);
-            EXPECT_EQ(s.status != nullptr, shown) << s.key << " at " << s.time_us;
-            if (s.status) {
-                EXPECT_STREQ(s.status, status) << s.key << " at " << s.time_us;
-            }
-            EXPECT_EQ(s.tested, tested_cell_count(tester)) << s.key << " at " << s.time_us;
-        }
-    }
 };
+
 }  // namespace
 
 TEST_F(KeyTesterTexts, CodesThatAPressSends) {
@@ -358,11 +346,13 @@ TEST_F(KeyTesterTexts, CodesThatAPressSends) {
 }
 
 TEST_F(KeyTesterTexts, StatusAndCountAlongAPressSequence) {
-    const std::vector<TesterStep> steps = {
+    const char* const PLAIN_A = "A: Row 1 (pin 4) \xD7 Col 2 (pin 2)";
+    const char* const BOTH_A = "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)";
+    const TesterStep steps[] = {
         {ESC, true, 0, "Esc: Row 1 (pin 4) \xD7 Col 1 (pin 1)", 1},
         {ESC, true, 30000, nullptr, 1},
         {ESC, false, 50000, nullptr, 1},
-        {A, true, 60000, "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)", 3},
+        {A, true, 60000, BOTH_A, 3},
         {ESC, true, 54000, "Esc bounced: pressed again 4 ms after its release", 2},  // not the macro: no B came
         {Q, true, 70000, "Q: FN table, Row 2 (pin 5) \xD7 Col 3 (pin 3)", 2},
         {5, true, 80000,
@@ -370,64 +360,67 @@ TEST_F(KeyTesterTexts, StatusAndCountAlongAPressSequence) {
          "VELMARO)", 2},
         {0, true, 90000, "This key has no VELMARO key number: no cell can send it", 2},
         {TAB, true, 100000, "Tab: Row 2 (pin 5) \xD7 Col 3 (pin 3)", 3},
+        {A, false, 200000, nullptr, 3},
+        {5, false, 200000, nullptr, 3},
+        // The key events of a macro come as a burst when its cell is pressed: one press of that cell.
+        {LCTRL, true, 1000000, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 4},
+        {V, true, 1003000, nullptr, 4},  // no cell sends V: it is the macro's
+        {V, false, 1009000, nullptr, 4},
+        {LCTRL, false, 1012000, nullptr, 4},
+        {C, true, 1100000, "Macro 5 (C, C, ...): Row 3 (pin 6) \xD7 Col 3 (pin 3)", 5},
+        {C, false, 1102000, nullptr, 5},
+        {C, true, 1104000, nullptr, 5},  // 2 ms after its release, but the macro's: no bounce
+        {C, false, 1106000, nullptr, 5},
+        {C, true, 1112000, "C bounced: pressed again 6 ms after its release", 5},  // the cell bounces
+        {X, true, 1200000, "Macro 4 (Delay, X, ...): Row 3 (pin 6) \xD7 Col 2 (pin 2)", 6},  // a first delay
+        {X, false, 1201000, nullptr, 6},
+        {LSHIFT, true, 1300000, "Macro 6 (L Sft, Delay, ...): Row 3 (pin 6) \xD7 Col 4 (pin 7)", 7},
+        {Z, true, 1300000 + BURST_GAP_US + 2 * 300000, nullptr, 7},  // its delay of 300 ms came late
+        {LSHIFT, false, 2401000, nullptr, 7},  // Break All, in any order
+        {Z, false, 2402000, nullptr, 7},
+        {A, true, 3000000, BOTH_A, 8},
+        {A, false, 3050000, PLAIN_A, 7},  // the macro would have sent B
+        {A, true, 4000000, BOTH_A, 8},
+        {5, true, 4002000, "Macro 1 (A, B): Row 1 (pin 4) \xD7 Col 3 (pin 3)", 8},
+        {5, false, 4004000, nullptr, 8},
+        {A, false, 4006000, nullptr, 8},
+        {A, true, 5000000, BOTH_A, 8},
+        {EXPIRE, false, 5500000, nullptr, 8},
+        {EXPIRE, false, 5500001, PLAIN_A, 8},  // B overdue
+        {A, false, 6000000, nullptr, 8},
+        {49, true, 7000000, "\\ |: 2 cells: Row 1 (pin 4) \xD7 Col 4 (pin 7), Row 2 (pin 5) \xD7 Col 4 (pin 7)", 10},
     };
     KeyTester tester;
-    run(tester, steps);
+    reset_key_tester(tester);
+    for (const TesterStep& s : steps) {
+        char status[256] = "unchanged";
+        const bool shown = s.key == EXPIRE ? key_tester_expire(tester, s.time_us, status, sizeof status)
+                                           : key_tester_event(tester, s.key, s.down, s.time_us, status, sizeof status);
+        EXPECT_EQ(s.status != nullptr, shown) << s.key << " at " << s.time_us;
+        if (s.status) {
+            EXPECT_STREQ(s.status, status) << s.key << " at " << s.time_us;
+        }
+        EXPECT_EQ(s.tested, tested_cell_count(tester)) << s.key << " at " << s.time_us;
+    }
     EXPECT_TRUE(tester.bounced[cell_index(0, 0)]);
     EXPECT_FALSE(tester.bounced[cell_index(0, 1)]);
-    EXPECT_TRUE(tester.lit[cell_index(1, 2)]);
+    EXPECT_TRUE(tester.lit[cell_index(1, 3)]);
     EXPECT_FALSE(tester.lit[cell_index(0, 0)]) << "only the last press lights";
     char count[64];
     format_tested_count(3, 8, count, sizeof count);
     EXPECT_STREQ("3 of 8 keys tested", count);
+    const int* presses = tester.presses;
+    EXPECT_EQ((std::vector<int>{1, 1, 2, 1}), std::vector<int>(presses + cell_index(2, 0), presses + cell_index(2, 4)));
+    EXPECT_EQ((std::vector<int>{3, 1, 1, 1}), (std::vector<int>{presses[cell_index(0, 1)], presses[cell_index(0, 2)],
+                                                               presses[cell_index(0, 3)], presses[cell_index(1, 3)]}));
     char held[128];
     format_held_keys(tester, held, sizeof held);
-    EXPECT_STREQ("Held down: A, B, Q, Esc, Tab", held);
+    EXPECT_STREQ("Held down: C, Q, Esc, Tab, \\ |", held) << "C stays down after its bounce";
     clear_key_tester_marks(tester);
     key_tester_lost_keyboard(tester);
     format_held_keys(tester, held, sizeof held);
     EXPECT_STREQ("Held down: none", held);
     EXPECT_EQ(0, tested_cell_count(tester));
-}
-
-// The key events of a macro come as a burst when its cell is pressed: one press of that cell.
-TEST_F(KeyTesterTexts, MacroBurstsAlongAPressSequence) {
-    const char* const PLAIN_A = "A: Row 1 (pin 4) \xD7 Col 2 (pin 2)";
-    const char* const BOTH_A = "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)";
-    const std::vector<TesterStep> steps = {
-        {LCTRL, true, 0, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 1},
-        {V, true, 3000, nullptr, 1},  // no cell sends V: it is the macro's
-        {V, false, 9000, nullptr, 1},
-        {LCTRL, false, 12000, nullptr, 1},
-        {C, true, 100000, "Macro 5 (C, C, ...): Row 3 (pin 6) \xD7 Col 3 (pin 3)", 2},
-        {C, false, 102000, nullptr, 2},
-        {C, true, 104000, nullptr, 2},  // 2 ms after its release, but the macro's: no bounce
-        {C, false, 106000, nullptr, 2},
-        {C, true, 112000, "C bounced: pressed again 6 ms after its release", 2},  // the cell bounces
-        {X, true, 200000, "Macro 4 (Delay, X, ...): Row 3 (pin 6) \xD7 Col 2 (pin 2)", 3},  // a first delay
-        {X, false, 201000, nullptr, 3},
-        {LSHIFT, true, 300000, "Macro 6 (L Sft, Z, ...): Row 3 (pin 6) \xD7 Col 4 (pin 7)", 4},
-        {Z, true, 301000, nullptr, 4},
-        {LSHIFT, false, 301000 + BURST_GAP_US + 2 * 100000, nullptr, 4},  // Break All, late, in any order
-        {Z, false, 1002000, nullptr, 4},
-        {A, true, 2000000, BOTH_A, 6},
-        {A, false, 2050000, PLAIN_A, 5},  // the macro would have sent B
-        {A, true, 3000000, BOTH_A, 6},
-        {5, true, 3002000, "Macro 1 (A, B): Row 1 (pin 4) \xD7 Col 3 (pin 3)", 6},
-        {5, false, 3004000, nullptr, 6},
-        {A, false, 3006000, nullptr, 6},
-        {A, true, 4000000, BOTH_A, 6},
-        {EXPIRE, false, 4500000, nullptr, 6},
-        {EXPIRE, false, 4500001, PLAIN_A, 6},  // B overdue
-        {A, false, 6000000, nullptr, 6},
-        {49, true, 7000000, "\\ |: 2 cells: Row 1 (pin 4) \xD7 Col 4 (pin 7), Row 2 (pin 5) \xD7 Col 4 (pin 7)", 8},
-    };
-    KeyTester tester;
-    run(tester, steps);
-    const int* presses = tester.presses;
-    EXPECT_EQ((std::vector<int>{1, 1, 2, 1}), std::vector<int>(presses + cell_index(2, 0), presses + cell_index(2, 4)));
-    EXPECT_EQ((std::vector<int>{2, 1, 1, 1}), (std::vector<int>{presses[cell_index(0, 1)], presses[cell_index(0, 2)],
-                                                               presses[cell_index(0, 3)], presses[cell_index(1, 3)]}));
 }
 
 TEST_F(KeyTesterTexts, ManyCellsAreCountedAndTheFirstThreeNamed) {
