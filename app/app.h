@@ -71,8 +71,10 @@ void run_tools_command(int command);
 // NUL-terminated strings, ending in an empty one) over the path in `name`; false when cancelled.
 bool choose_file_titled(bool for_save, const char* title, const char* filter, char* name, std::size_t capacity);
 
-// The key tester, dialog 2470 (key_tester_dialog.cpp), over the editor's configuration.
+// The key tester, dialog 2470 (key_tester_dialog.cpp), over the editor's configuration; one
+// already open comes to the front. Closing the main window closes it first.
 void show_key_tester();
+void close_key_tester();
 
 // Window procedures replaced by the shell; the previous ones are kept here.
 extern WNDPROC previous_combo_box_proc;

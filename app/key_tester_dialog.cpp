@@ -1,8 +1,9 @@
 // Dialog 2470, the key tester: the normal table of the editor's matrix with its rows and
-// columns named by their pins, a status line, a count line and Close. While it is in front the
-// keyboard hook takes every key (Tab, Enter, Esc, Alt and the Windows keys included), so the
-// mouse alone closes it. The rules (which cells send a key, bounces, the texts) are the core's.
-// Its controls are placed in pixels of 96 DPI, scaled to the dialog's DPI.
+// columns named by their pins and the presses each cell saw, a status line, the keys held down,
+// a count line, Reset and Close. While it is the active window the keyboard hook takes every
+// key (Tab, Enter, Esc, Alt and the Windows keys included), so the mouse alone closes it. The
+// rules (which cells a burst of keys comes from, bounces, the texts) are the core's. Its
+// controls are placed in pixels of 96 DPI, scaled to the dialog's DPI.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,7 +18,7 @@
 
 namespace {
 
-// Layout in pixels at 96 DPI: headings, cells, the two text lines and the button under the grid.
+// Layout in pixels at 96 DPI: headings, cells, the text lines and the buttons under the grid.
 constexpr int MARGIN = 8;
 constexpr int ROW_HEADING_WIDTH = 72;
 constexpr int COLUMN_HEADING_HEIGHT = 32;
@@ -25,9 +26,14 @@ constexpr int TESTER_CELL_WIDTH = 96;
 constexpr int TESTER_CELL_HEIGHT = 60;
 constexpr int STATUS_HEIGHT = 32;
 constexpr int LINE_HEIGHT = 16;
-constexpr int CLOSE_WIDTH = 75;
-constexpr int CLOSE_HEIGHT = 23;
+constexpr int LINE_GAP = 4;
+constexpr int BUTTON_WIDTH = 75;
+constexpr int BUTTON_HEIGHT = 23;
 constexpr int MIN_CLIENT_WIDTH = 440;
+
+// How often the tester looks whether a burst's next key is overdue.
+constexpr UINT EXPIRE_TIMER = 1;
+constexpr UINT EXPIRE_PERIOD_MS = 100;
 
 // A cell's colour by its state: not yet tested, tested, lit by the last press, bounced.
 enum CellState { CELL_UNTESTED, CELL_TESTED, CELL_LIT, CELL_BOUNCED, CELL_STATE_COUNT };
@@ -61,15 +67,15 @@ HWND create_static(HWND dialog, const char* text, int id, DWORD style) {
     return control;
 }
 
-// The caption as the editor shows it, with a line that says what the tester saw.
+// The caption as the editor shows it, with a line that says what the tester saw: "tested ×2".
 void show_cell(int row, int column) {
     const int index = cell_index(row, column);
-    char caption[CELL_CAPTION_SIZE + 16];
+    char caption[CELL_CAPTION_SIZE + 32];
     build_normal_cell_caption(config_model.key_table[index], caption);
-    if (tester.bounced[index])
-        std::strcat(caption, "\nbounced");
-    else if (tester.tested[index])
-        std::strcat(caption, "\ntested");
+    const std::size_t length = std::strlen(caption);
+    if (tester.presses[index] > 0)
+        std::snprintf(caption + length, sizeof caption - length, "\n%s \xD7%d",
+                      tester.bounced[index] ? "bounced" : "tested", tester.presses[index]);
     SetWindowTextA(cell_control(row, column), caption);
 }
 
@@ -77,6 +83,14 @@ void show_count() {
     char text[64];
     format_tested_count(tested_cell_count(tester), testable_cell_count(), text, sizeof text);
     SetDlgItemTextA(tester_dialog, IDC_TESTER_COUNT, text);
+}
+
+void show_held_keys() {
+    char text[256];
+    format_held_keys(tester, text, sizeof text);
+    char shown[256];
+    GetDlgItemTextA(tester_dialog, IDC_TESTER_HELD, shown, sizeof shown);
+    if (std::strcmp(text, shown) != 0) SetDlgItemTextA(tester_dialog, IDC_TESTER_HELD, text);
 }
 
 void show_all_cells() {
@@ -99,8 +113,8 @@ void create_headings_and_cells(HWND dialog) {
     }
 }
 
-// The headings and cells, under them the status line, the count line and Close; the dialog
-// sized to hold them.
+// The headings and cells; under them the status line, the held keys, the count line with Reset
+// and Close; the dialog sized to hold them.
 void place_tester_controls(HWND dialog) {
     const int grid_left = MARGIN + ROW_HEADING_WIDTH, grid_top = MARGIN + COLUMN_HEADING_HEIGHT;
     for (int column = 0; column < shown_columns(); ++column)
@@ -116,15 +130,20 @@ void place_tester_controls(HWND dialog) {
     const int grid_width = ROW_HEADING_WIDTH + shown_columns() * TESTER_CELL_WIDTH;
     const int width = grid_width + 2 * MARGIN > MIN_CLIENT_WIDTH ? grid_width + 2 * MARGIN : MIN_CLIENT_WIDTH;
     const int status_y = grid_top + shown_rows() * TESTER_CELL_HEIGHT + MARGIN;
-    const int count_y = status_y + STATUS_HEIGHT + 4;
+    const int held_y = status_y + STATUS_HEIGHT + LINE_GAP;
+    const int count_y = held_y + LINE_HEIGHT + LINE_GAP;
+    const int close_x = width - MARGIN - BUTTON_WIDTH;
+    const int reset_x = close_x - MARGIN - BUTTON_WIDTH;
     place(GetDlgItem(dialog, IDC_TESTER_STATUS), MARGIN, status_y, width - 2 * MARGIN, STATUS_HEIGHT);
-    place(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + 4, width - 3 * MARGIN - CLOSE_WIDTH, LINE_HEIGHT);
-    place(GetDlgItem(dialog, IDC_TESTER_CLOSE), width - MARGIN - CLOSE_WIDTH, count_y, CLOSE_WIDTH, CLOSE_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_HELD), MARGIN, held_y, width - 2 * MARGIN, LINE_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + LINE_GAP, reset_x - 2 * MARGIN, LINE_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_RESET), reset_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_CLOSE), close_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT);
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
     const SIZE frame =
         frame_size_for_dpi(style, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, tester_dpi);
     SetWindowPos(dialog, nullptr, 0, 0, scale_figure(width, tester_dpi) + frame.cx,
-                 scale_figure(count_y + CLOSE_HEIGHT + MARGIN, tester_dpi) + frame.cy,
+                 scale_figure(count_y + BUTTON_HEIGHT + MARGIN, tester_dpi) + frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(dialog, nullptr, TRUE);
 }
@@ -157,14 +176,31 @@ BOOL on_tester_dpi_changed(HWND dialog, int dpi, const RECT* suggested) {
     return TRUE;
 }
 
-// Called by the keyboard hook for every key while the tester is in front.
-void on_tester_key(int key_number, bool down, long long time_us) {
-    if (tester_dialog == nullptr) return;
-    char status[256];
-    if (!key_tester_event(tester, key_number, down, time_us, status, sizeof status)) return;
-    SetDlgItemTextA(tester_dialog, IDC_TESTER_STATUS, status);
+void show_status(const char* status) { SetDlgItemTextA(tester_dialog, IDC_TESTER_STATUS, status); }
+
+void show_marks(const char* status) {
+    show_status(status);
     show_all_cells();
     show_count();
+}
+
+// A key event that the hook posted.
+void on_tester_key(WPARAM wparam) {
+    HookedKey key;
+    if (tester_dialog == nullptr || !take_hooked_key(wparam, &key)) return;
+    char status[256];
+    if (key_tester_event(tester, key.key_number, key.down, key.time_us, status, sizeof status)) show_marks(status);
+    show_held_keys();
+}
+
+void on_tester_timer() {
+    char status[256];
+    if (key_tester_expire(tester, key_hook_now_us(), status, sizeof status)) show_marks(status);
+}
+
+void on_tester_reset() {
+    clear_key_tester_marks(tester);
+    show_marks(KEY_TESTER_READY);
 }
 
 BOOL on_tester_init(HWND dialog) {
@@ -174,19 +210,24 @@ BOOL on_tester_init(HWND dialog) {
     for (int i = 0; i < CELL_STATE_COUNT; ++i) cell_brushes[i] = CreateSolidBrush(CELL_COLOURS[i]);
     create_headings_and_cells(dialog);
     place_tester_controls(dialog);
-    SetDlgItemTextA(dialog, IDC_TESTER_STATUS, KEY_TESTER_READY);
-    show_all_cells();
-    show_count();
-    install_key_hook(on_tester_key);
-    return TRUE;
+    show_marks(KEY_TESTER_READY);
+    show_held_keys();
+    SetTimer(dialog, EXPIRE_TIMER, EXPIRE_PERIOD_MS, nullptr);
+    return TRUE;  // activation installs the hook
 }
 
-// The hook is in place only while the tester is the active window.
+// The hook is in place only while the tester is the active window, installed anew each time
+// it becomes active. Keys pressed or released meanwhile went elsewhere.
 void on_tester_activate(WPARAM wparam) {
-    if (LOWORD(wparam) == WA_INACTIVE || tester_dialog == nullptr)
+    if (tester_dialog == nullptr) return;
+    if (LOWORD(wparam) == WA_INACTIVE) {
         remove_key_hook();
-    else
-        install_key_hook(on_tester_key);
+        key_tester_lost_keyboard(tester);
+        show_held_keys();
+    } else if (!install_key_hook(tester_dialog)) {
+        show_status("The keyboard could not be taken: keys pressed now go to other programs. Close the tester "
+                    "and open it again.");
+    }
 }
 
 // A cell's colour: bounced, lit by the last press, tested, or not yet; other statics as usual.
@@ -201,7 +242,7 @@ INT_PTR on_tester_colour(HDC dc, HWND control) {
         state = CELL_BOUNCED;
     else if (tester.lit[index])
         state = CELL_LIT;
-    else if (tester.tested[index])
+    else if (tester.presses[index] > 0)
         state = CELL_TESTED;
     SetBkColor(dc, CELL_COLOURS[state]);
     return reinterpret_cast<INT_PTR>(cell_brushes[state]);
@@ -209,6 +250,7 @@ INT_PTR on_tester_colour(HDC dc, HWND control) {
 
 void close_tester(HWND dialog) {
     remove_key_hook();
+    KillTimer(dialog, EXPIRE_TIMER);
     tester_dialog = nullptr;
     for (HBRUSH& brush : cell_brushes) {
         DeleteObject(brush);
@@ -220,6 +262,7 @@ void close_tester(HWND dialog) {
 // However the dialog ends, no key stays taken.
 void on_tester_destroy() {
     remove_key_hook();
+    tester_dialog = nullptr;
     if (rescaled_font) DeleteObject(rescaled_font);
     rescaled_font = nullptr;
 }
@@ -231,6 +274,12 @@ INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam
     case WM_ACTIVATE:
         on_tester_activate(wparam);
         return FALSE;
+    case WM_HOOKED_KEY:
+        on_tester_key(wparam);
+        return TRUE;
+    case WM_TIMER:
+        on_tester_timer();
+        return TRUE;
     case WM_CTLCOLORSTATIC:
         return on_tester_colour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
     case WM_DPICHANGED:
@@ -239,7 +288,10 @@ INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         on_tester_destroy();
         return FALSE;
     case WM_COMMAND:
-        if (LOWORD(wparam) == IDC_TESTER_CLOSE || LOWORD(wparam) == IDCANCEL) close_tester(dialog);
+        if (LOWORD(wparam) == IDC_TESTER_RESET)
+            on_tester_reset();
+        else if (LOWORD(wparam) == IDC_TESTER_CLOSE || LOWORD(wparam) == IDCANCEL)
+            close_tester(dialog);
         return TRUE;
     default:
         return FALSE;
@@ -248,6 +300,15 @@ INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam
 
 }  // namespace
 
+// A tester already open comes to the front.
 void show_key_tester() {
+    if (tester_dialog != nullptr) {
+        SetForegroundWindow(tester_dialog);
+        return;
+    }
     DialogBoxParamA(app_instance, MAKEINTRESOURCEA(IDD_KEY_TESTER), main_window, key_tester_dialog_proc, 0);
+}
+
+void close_key_tester() {
+    if (tester_dialog != nullptr) close_tester(tester_dialog);
 }

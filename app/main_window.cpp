@@ -107,9 +107,12 @@ LRESULT on_init_menu() {
     return 0;
 }
 
-// The close box, the system menu and Alt+F4: the same question as Exit.
+// The close box, the system menu and Alt+F4: the same question as Exit, after the key tester
+// has closed.
 LRESULT on_close(HWND window, WPARAM wparam, LPARAM lparam) {
-    if (transfer_in_progress || !ask_save_changes()) return 0;
+    if (transfer_in_progress) return 0;
+    close_key_tester();
+    if (!ask_save_changes()) return 0;
     release_pinout_pictures();
     return DefWindowProcA(window, WM_CLOSE, wparam, lparam);
 }

@@ -138,29 +138,12 @@ bool is_macro_cell(int code) {
     return (code & 0x1FF) > KEY_FLAG_MACRO && (code & KEY_NUMBER_MASK) >= 1;
 }
 
-// Appends the short name of a macro step's key number at the end of `caption`.
-void append_step_name(char* caption, int step) {
-    format_key_name(step & KEY_NUMBER_MASK, 1, caption + std::strlen(caption));
-}
-
 // "Macro\n(" with the names of the first two steps, ", ..." when there are more, and ")".
 void build_macro_caption(int code, char* caption) {
     std::strcpy(caption, (code & KEY_FLAG_REPEAT) ? "[Repeat]\nMacro\n(" : "Macro\n(");
-    const MacroSlot& slot = config_model.macro_slots[(code & KEY_NUMBER_MASK) - 1];
-    int named = 0;
-    for (int i = 0; i < 2 * MACRO_STEP_COUNT && named < 3; ++i) {
-        int step = i < MACRO_STEP_COUNT ? slot.make_steps[i] : slot.break_steps[i - MACRO_STEP_COUNT];
-        if (step == 0) continue;
-        ++named;
-        if (named == 1) {
-            append_step_name(caption, step);
-        } else if (named == 2) {
-            std::strcat(caption, ", ");
-            append_step_name(caption, step);
-        } else {
-            std::strcat(caption, ", ...");
-        }
-    }
+    const std::size_t length = std::strlen(caption);
+    format_macro_summary(config_model.macro_slots[(code & KEY_NUMBER_MASK) - 1], caption + length,
+                         CELL_CAPTION_SIZE - length - 1);
     std::strcat(caption, ")");
 }
 

@@ -32,9 +32,19 @@ constexpr int MACRO_STEP_CAPTION_SIZE = 48;
 void format_step_caption(int step, char* out);
 
 // The low-level keyboard hook (key_hook_win.cpp): while installed, every key event of every
-// keyboard goes to `handler` (key number, 0 for a key without one; key-down or key-up; the
-// performance counter's time in microseconds) and nowhere else. One handler at a time.
-using KeyEventHandler = void (*)(int key_number, bool down, long long time_us);
-bool install_key_hook(KeyEventHandler handler);
+// keyboard is swallowed and posted, as WM_HOOKED_KEY, to the window that installed it; the
+// window takes the event with take_hooked_key. One window at a time; installing again replaces
+// the hook (one that Windows removed included).
+constexpr UINT WM_HOOKED_KEY = WM_APP + 0x29;
+struct HookedKey {
+    int key_number;     // 0 for a key without one
+    bool down;
+    long long time_us;  // the performance counter as the hook procedure was entered
+};
+bool install_key_hook(HWND window);
 void remove_key_hook();
 bool key_hook_installed();
+// False for a message whose event the ring has overwritten since.
+bool take_hooked_key(WPARAM wparam, HookedKey* key);
+// The performance counter in microseconds, as the hook reads it.
+long long key_hook_now_us();

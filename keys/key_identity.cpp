@@ -31,6 +31,7 @@ const KeyIdentity KEY_IDENTITIES[] = {
     {0x13, PLAIN, 21},  {0x14, PLAIN, 23},  {0x15, PLAIN, 28},  {0x16, PLAIN, 24},
     {0x17, PLAIN, 12},  {0x18, PLAIN, 18},  {0x19, PLAIN, 19},  {0x1A, PLAIN, 47},
     {0x1B, PLAIN, 48},  {0x2B, PLAIN, 49},
+    {0x2B, PLAIN, 50},            // # ~ of ISO keyboards: Windows gives it the scan code of \ |
     {0x53, E0, 76},     {0x4F, E0, 77},     {0x51, E0, 78},
     {0x47, PLAIN, 95},  {0x48, PLAIN, 96},  {0x49, PLAIN, 97},  {0x4E, PLAIN, 87},
     // Home row
@@ -61,6 +62,12 @@ const int KEY_IDENTITY_COUNT = sizeof KEY_IDENTITIES / sizeof KEY_IDENTITIES[0];
 int key_number_of_scan(int scan_code, bool extended) {
     for (const KeyIdentity& key : KEY_IDENTITIES)
         if (key.scan_code == scan_code && key.extended == extended) return key.key_number;
+    return KEY_NOT_USED;
+}
+
+int key_seen_as(int key_number) {
+    for (const KeyIdentity& key : KEY_IDENTITIES)
+        if (key.key_number == key_number) return key_number_of_scan(key.scan_code, key.extended);
     return KEY_NOT_USED;
 }
 

@@ -16,5 +16,8 @@ extern const int KEY_IDENTITY_COUNT;
 
 // The key number of a key event, or KEY_NOT_USED (0) for a key the utility has no number for.
 int key_number_of_scan(int scan_code, bool extended);
+// The key number that a press of `key_number` arrives as: itself, or the number of the key
+// whose scan code it shares (50, "# ~", arrives as 49, "\ |"); 0 for a key without a scan code.
+int key_seen_as(int key_number);
 // Whether a key number is one that a key of the keyboard sends (it has an entry above).
 bool is_keyboard_key(int key_number);

@@ -1,6 +1,8 @@
-// Display names of key codes: a short form for step buttons, a long form for cell captions.
+// Display names of key codes: a short form for step buttons, a long form for cell captions; a
+// macro in short.
 #include "keys/key_names.h"
 
+#include <cstdio>
 #include <cstring>
 
 #include "config/config_model.h"
@@ -87,4 +89,19 @@ void format_key_name(int code, int short_form, char* out) {
         break;
     }
     std::strcat(out, key_name(code & KEY_NUMBER_MASK, short_form != 0));
+}
+
+void format_macro_summary(const MacroSlot& slot, char* out, std::size_t size) {
+    out[0] = '\0';
+    int named = 0;
+    for (int i = 0; i < 2 * MACRO_STEP_COUNT && named < 3; ++i) {
+        const int step = i < MACRO_STEP_COUNT ? slot.make_steps[i] : slot.break_steps[i - MACRO_STEP_COUNT];
+        if (step == 0) continue;
+        const std::size_t length = std::strlen(out);
+        const char* separator = named == 0 ? "" : ", ";
+        if (++named == 3)
+            std::snprintf(out + length, size - length, ", ...");
+        else
+            std::snprintf(out + length, size - length, "%s%s", separator, key_name(step & KEY_NUMBER_MASK, true));
+    }
 }

@@ -1,5 +1,8 @@
 // Display names of key codes.
 #pragma once
+#include <cstddef>
+
+#include "config/config_model.h"
 #include "keys/key_codes.h"
 
 // Writes the display name of `code` at `out` (the end of a caption being built, or a fresh
@@ -10,3 +13,7 @@ void format_key_name(int code, int short_form, char* out);
 
 // The name of a key number (0..127) on its own, without flags.
 const char* key_name(int key_number, bool short_form);
+
+// A macro in short: the short names of its first two steps (made, then breaks) and ", ..."
+// when there are more, as in "L Ctrl, C, ...". The cell captions and the key tester show it.
+void format_macro_summary(const MacroSlot& slot, char* out, std::size_t size);

@@ -2,7 +2,8 @@
 // of each list at a time, picks every step with the action dialog 1998 and keeps all macros
 // within the macro memory. Cancel (Esc, the close box) puts `macro_backup` back, and the
 // unsaved-changes flag as it was when the dialog opened. "Record" takes the keys the user
-// presses, through the keyboard hook, into the "When Input Made" list.
+// presses, through the keyboard hook, into the "When Input Made" list while the dialog is the
+// active window.
 #include <cstdio>
 #include <cstring>
 #include "config/config_image.h"
@@ -114,28 +115,55 @@ void scroll_to_step(HWND dialog, int index) {
     if (position != scroll_position(dialog)) SetScrollPos(scroll_bar(dialog), SB_CTL, position, TRUE);
 }
 
+// What the headers, step buttons and memory text show, so that a refresh sets only what changes:
+// under Wine each text set repaints at once (and even reading a text back costs a round trip),
+// and a refresh while keys are recorded would hold up the next key.
+constexpr int SHOWN_FIRST = IDC_MACRO_STEP_HEADER;
+constexpr int SHOWN_COUNT = IDC_MACRO_MEMORY - IDC_MACRO_STEP_HEADER + 1;
+struct ShownItem {
+    bool known;
+    bool enabled;
+    char text[MACRO_STEP_CAPTION_SIZE];
+};
+ShownItem shown_items[SHOWN_COUNT];
+
+void set_item_text(HWND dialog, int id, const char* text) {
+    ShownItem& shown = shown_items[id - SHOWN_FIRST];
+    if (shown.known && std::strcmp(shown.text, text) == 0) return;
+    SetDlgItemTextA(dialog, id, text);
+    std::snprintf(shown.text, sizeof shown.text, "%s", text);
+}
+
+void set_item_enabled(HWND dialog, int id, bool enabled) {
+    ShownItem& shown = shown_items[id - SHOWN_FIRST];
+    if (shown.known && shown.enabled == enabled) return;
+    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+    shown.enabled = enabled;
+}
+
 void refresh_step_headers(HWND dialog, int position) {
     for (int i = 0; i < VISIBLE_STEPS; ++i) {
         char text[16];
         std::snprintf(text, sizeof text, "Step %d", position + i + 1);
-        SetDlgItemTextA(dialog, IDC_MACRO_STEP_HEADER + i, text);
+        set_item_text(dialog, IDC_MACRO_STEP_HEADER + i, text);
     }
 }
 
 void show_step(HWND dialog, int id, int step, bool enabled) {
     char caption[MACRO_STEP_CAPTION_SIZE];
     format_step_caption(step, caption);
-    SetDlgItemTextA(dialog, id, caption);
-    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+    set_item_enabled(dialog, id, enabled);
+    set_item_text(dialog, id, caption);
 }
 
 void refresh_memory_text(HWND dialog, int used) {
     char text[64];
     std::snprintf(text, sizeof text, "Macro memory remaining: %d", MACRO_MEMORY_SIZE - used);
-    SetDlgItemTextA(dialog, IDC_MACRO_MEMORY, text);
+    set_item_text(dialog, IDC_MACRO_MEMORY, text);
 }
 
 BOOL on_macro_init(HWND dialog) {
+    std::memset(shown_items, 0, sizeof shown_items);
     changed_when_opened = config_model.config_changed;
     editing_slot().in_use = 1;
     SCROLLINFO info = {};
@@ -190,59 +218,116 @@ void on_step_clicked(HWND dialog, int id) {
 
 // ---- The recorder: while it records, every key goes to it and nowhere else ----------------
 
+constexpr UINT REDRAW_TIMER = 1;        // the recorded steps are shown once the keys pause
+constexpr UINT REDRAW_DELAY_MS = 30;    // (a redraw while keys come would time the next one late)
+constexpr UINT QUIET_TIMER = 2;         // after a stop by itself: whether the keys have ended
+constexpr UINT QUIET_CHECK_MS = 50;
+
 MacroRecorder recorder;
-HWND recording_dialog;  // the dialog while it records, else null
+HWND hook_dialog;       // the dialog while the hook is its own (recording, or swallowing after a stop)
+RecordStop last_stop;
 
-bool recording() { return recording_dialog != nullptr; }
+bool recording() { return hook_dialog != nullptr && recorder.state == RECORDER_RECORDING; }
+bool swallowing() { return hook_dialog != nullptr && recorder.state == RECORDER_SWALLOWING; }
 
-void end_recording(HWND dialog, const char* status) {
+void release_keyboard(HWND dialog) {
+    KillTimer(dialog, QUIET_TIMER);
     remove_key_hook();
-    recording_dialog = nullptr;
-    SetDlgItemTextA(dialog, IDC_MACRO_RECORD, "Record");
+    hook_dialog = nullptr;
+}
+
+// Past step 8 the view moves at once to steps 9 to 16, where the rest of the list goes: not by
+// one step a key, which would redraw every button each time.
+void show_recorded_steps(HWND dialog) {
+    KillTimer(dialog, REDRAW_TIMER);
+    if (recorder.count > VISIBLE_STEPS && scroll_position(dialog) + VISIBLE_STEPS < recorder.count)
+        SetScrollPos(scroll_bar(dialog), SB_CTL, SCROLL_MAX, TRUE);
+    refresh_macro_steps(dialog);
+}
+
+void show_record_status(HWND dialog) {
+    char status[256];
+    format_record_status(recorder, last_stop, status, sizeof status);
     SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, status);
 }
 
-void stop_recording_by_user(HWND dialog) {
-    char status[64];
-    std::snprintf(status, sizeof status, "Stopped: %d steps recorded", recorder.count);
-    end_recording(dialog, status);
+// The recording ended: the list is shown, and the keyboard given back unless the keys typed
+// after a stop by itself are being swallowed.
+void end_recording(HWND dialog, RecordStop why) {
+    if (recorder.state == RECORDER_SWALLOWING)
+        SetTimer(dialog, QUIET_TIMER, QUIET_CHECK_MS, nullptr);
+    else
+        release_keyboard(dialog);
+    last_stop = why;
+    SetDlgItemTextA(dialog, IDC_MACRO_RECORD, "Record");
+    show_recorded_steps(dialog);
+    show_record_status(dialog);
 }
 
-// Called by the keyboard hook for every key while the recorder records.
-void on_recorded_key(int key_number, bool down, long long time_us) {
-    HWND dialog = recording_dialog;
-    if (dialog == nullptr) return;
+// Stop, another control, another window: the keys still held are released at the end.
+void stop_recording_as(HWND dialog, RecordStop why) {
+    stop_recording(recorder);
+    end_recording(dialog, why);
+}
+
+void end_swallowing(HWND dialog) {
+    if (!swallowing()) return;
+    stop_recording(recorder);
+    release_keyboard(dialog);
+}
+
+// A key event that the hook posted.
+void on_recorded_key(HWND dialog, WPARAM wparam) {
+    HookedKey key;
+    if (hook_dialog != dialog || !take_hooked_key(wparam, &key)) return;
     const int before = recorder.count;
-    const RecordResult result = record_key_event(recorder, key_number, down, time_us);
+    const bool swallowed_before = recorder.swallowed_press;
+    const RecordResult result = record_key_event(recorder, key.key_number, key.down, key.time_us);
     if (recorder.count != before) {
         config_model.config_changed = 1;
-        scroll_to_step(dialog, recorder.count - 1);
-        refresh_macro_steps(dialog);
+        SetTimer(dialog, REDRAW_TIMER, REDRAW_DELAY_MS, nullptr);
     }
-    if (result == RECORD_FULL)
-        end_recording(dialog, "Stopped: the list holds 16 steps");
-    else if (result == RECORD_NO_MEMORY)
-        end_recording(dialog, "Stopped: the next step does not fit in the macro memory");
+    if (result == RECORD_FULL || result == RECORD_NO_MEMORY)
+        end_recording(dialog, result == RECORD_FULL ? STOP_FULL : STOP_NO_MEMORY);
+    else if (recorder.swallowed_press != swallowed_before)
+        show_record_status(dialog);
+}
+
+void on_macro_timer(HWND dialog, UINT_PTR timer) {
+    if (timer == REDRAW_TIMER)
+        show_recorded_steps(dialog);
+    else if (timer == QUIET_TIMER && recorder_quiet(recorder, key_hook_now_us()))
+        release_keyboard(dialog);
+}
+
+// The hook holds the keyboard only while the dialog is the active window.
+void on_macro_activate(HWND dialog, WPARAM wparam) {
+    if (LOWORD(wparam) != WA_INACTIVE) return;
+    if (recording())
+        stop_recording_as(dialog, STOP_OTHER_WINDOW);
+    else
+        end_swallowing(dialog);
 }
 
 void start_recording_steps(HWND dialog) {
+    end_swallowing(dialog);
+    if (!install_key_hook(dialog)) {
+        SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "The keyboard could not be taken: nothing is recorded.");
+        return;
+    }
+    hook_dialog = dialog;
     const bool with_delays = IsDlgButtonChecked(dialog, IDC_MACRO_WITH_DELAYS) == BST_CHECKED;
     start_recording(recorder, editing_slot(), with_delays);
     config_model.config_changed = 1;
     scroll_to_step(dialog, 0);
     refresh_macro_steps(dialog);
-    if (!install_key_hook(on_recorded_key)) {
-        SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "The keys cannot be taken: nothing is recorded");
-        return;
-    }
-    recording_dialog = dialog;
     SetDlgItemTextA(dialog, IDC_MACRO_RECORD, "Stop");
-    SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "Recording: press the keys, then click Stop");
+    SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "Recording: press the keys, then click Stop.");
 }
 
 void on_record_clicked(HWND dialog) {
     if (recording())
-        stop_recording_by_user(dialog);
+        stop_recording_as(dialog, STOP_BY_USER);
     else
         start_recording_steps(dialog);
 }
@@ -253,7 +338,6 @@ void on_repeat_clicked(HWND dialog) {
 }
 
 void on_ok(HWND dialog) {
-    if (recording()) stop_recording_by_user(dialog);
     MacroSlot& slot = editing_slot();
     if (!macro_slot_has_key(slot)) {
         slot.in_use = 0;
@@ -267,7 +351,6 @@ void on_ok(HWND dialog) {
 }
 
 void on_cancel(HWND dialog) {
-    if (recording()) stop_recording_by_user(dialog);
     editing_slot() = macro_backup;
     config_model.config_changed = changed_when_opened;
     EndDialog(dialog, -1);
@@ -275,7 +358,8 @@ void on_cancel(HWND dialog) {
 
 void on_macro_command(HWND dialog, int id) {
     if (recording() && id != IDC_MACRO_RECORD && id != IDC_MACRO_WITH_DELAYS && id != IDC_MACRO_RECORD_STATUS)
-        stop_recording_by_user(dialog);  // any other control ends the recording first
+        stop_recording_as(dialog, STOP_BY_USER);  // any other control ends the recording first
+    if (id != IDC_MACRO_WITH_DELAYS && id != IDC_MACRO_RECORD_STATUS) end_swallowing(dialog);
     if (id >= IDC_MACRO_MAKE_STEP && id < IDC_MACRO_MAKE_STEP + 2 * VISIBLE_STEPS)
         on_step_clicked(dialog, id);
     else if (id == IDC_MACRO_RECORD)
@@ -325,6 +409,7 @@ void refresh_macro_steps(HWND dialog) {
                   step_button_enabled(slot.break_steps, index));
     }
     refresh_memory_text(dialog, memory_used_on_ok());
+    for (ShownItem& shown : shown_items) shown.known = true;
 }
 
 INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -337,6 +422,18 @@ INT_PTR CALLBACK macro_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPA
     case WM_COMMAND:
         on_macro_command(dialog, LOWORD(wparam));
         return TRUE;
+    case WM_HOOKED_KEY:
+        on_recorded_key(dialog, wparam);
+        return TRUE;
+    case WM_TIMER:
+        on_macro_timer(dialog, wparam);
+        return TRUE;
+    case WM_ACTIVATE:
+        on_macro_activate(dialog, wparam);
+        return FALSE;
+    case WM_DESTROY:
+        if (hook_dialog == dialog) release_keyboard(dialog);
+        return FALSE;
     default:
         return FALSE;
     }

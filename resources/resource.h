@@ -107,6 +107,8 @@
 #define IDC_TESTER_COUNT        2472
 #define IDC_TESTER_CLOSE        2473
 #define IDC_TESTER_CELL         2474   // 2474..2493, the matrix row by row
+#define IDC_TESTER_HELD         2494
+#define IDC_TESTER_RESET        2495
 
 // Version resource
 #define IDV_VERSION             1

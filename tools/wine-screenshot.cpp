@@ -352,27 +352,38 @@ void send_strokes(const Stroke* strokes, int count) {
     }
 }
 
-// The tester after a few keys of the example, the last one bouncing; the recorder after Ctrl+V
-// recorded with its pauses.
+// Waits until the dialog's control `id` reads a text that starts with `start`.
+void wait_for_item_text(HWND dialog, int id, const char* start) {
+    wait_for([&]() -> HWND { return text_of(GetDlgItem(dialog, id)).rfind(start, 0) == 0 ? dialog : nullptr; });
+    settle(dialog);
+}
+
+// The tester after a few keys of the example, a bouncing one, then the macro cell with its burst
+// of keys; the recorder after Ctrl+V recorded with its pauses and stopped with Ctrl still held.
 void act_in_state(const State& state, HWND target) {
     static const Stroke tester_keys[] = {
         {VK_ESCAPE, 0x01, false, false, 0}, {VK_ESCAPE, 0x01, false, true, 60}, {VK_UP, 0x48, true, false, 60},
         {VK_UP, 0x48, true, true, 60},      {VK_SPACE, 0x39, false, false, 60}, {VK_SPACE, 0x39, false, true, 60},
         {VK_RETURN, 0x1C, false, false, 60}, {VK_RETURN, 0x1C, false, true, 60}, {VK_RETURN, 0x1C, false, false, 4},
-        {VK_RETURN, 0x1C, false, true, 60}};
+        {VK_RETURN, 0x1C, false, true, 60}, {VK_LCONTROL, 0x1D, false, false, 200}, {'C', 0x2E, false, false, 2},
+        {'C', 0x2E, false, true, 100},      {VK_LCONTROL, 0x1D, false, true, 1}};
     static const Stroke recorder_keys[] = {{VK_LCONTROL, 0x1D, false, false, 0}, {'V', 0x2F, false, false, 120},
-                                           {'V', 0x2F, false, true, 90}, {VK_LCONTROL, 0x1D, false, true, 150}};
+                                           {'V', 0x2F, false, true, 90}};
+    static const Stroke control_up = {VK_LCONTROL, 0x1D, false, true, 0};
     if (std::strcmp(state.name, "key-tester") == 0) {
         settle(target);
         send_strokes(tester_keys, sizeof tester_keys / sizeof tester_keys[0]);
+        wait_for_item_text(target, IDC_TESTER_STATUS, "Macro 1");
     } else if (std::strcmp(state.name, "macro-recorder") == 0) {
         settle(target);
         CheckDlgButton(target, IDC_MACRO_WITH_DELAYS, BST_CHECKED);
         PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDC_MACRO_RECORD, BN_CLICKED), 0);
-        settle(target);
+        wait_for_item_text(target, IDC_MACRO_RECORD, "Stop");
         send_strokes(recorder_keys, sizeof recorder_keys / sizeof recorder_keys[0]);
         settle(target);
         PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDC_MACRO_RECORD, BN_CLICKED), 0);
+        wait_for_item_text(target, IDC_MACRO_RECORD_STATUS, "Stopped");
+        send_strokes(&control_up, 1);  // to the dialog now: the keyboard is given back
     }
 }
 

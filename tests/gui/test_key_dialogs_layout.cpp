@@ -293,7 +293,7 @@ TEST(KeyboardLayout, MacroEditorTemplate) {
     DialogTemplate dialog = load_template(IDD_MACRO);
     EXPECT_EQ("VELMARO Macro", dialog.title);
     EXPECT_EQ(360, dialog.cx);
-    EXPECT_EQ(128, dialog.cy) << "16 units below the classic layout for the recorder's row";
+    EXPECT_EQ(152, dialog.cy) << "40 units below the classic layout for the recorder's row and status";
     expect_modal_frame(dialog, true);
     std::map<int, TemplateItem> items;
     for (const TemplateItem& item : dialog.items) items[item.id] = item;
@@ -325,7 +325,7 @@ TEST(KeyboardLayout, MacroEditorTemplate) {
     expect_push_button(items[2231]);
     expect_item(items[2232], 2232, "with delays", 88, 115, 60, 10);
     EXPECT_EQ(static_cast<DWORD>(BS_AUTOCHECKBOX), items[2232].style & BS_TYPEMASK);
-    expect_item(items[2233], 2233, "", 152, 115, 205, 10);
+    expect_item(items[2233], 2233, "", 40, 131, 317, 20);
     // The first tab stop is the first make step: the dialog manager focuses it.
     auto first_tab_stop = std::find_if(dialog.items.begin(), dialog.items.end(),
                                        [](const TemplateItem& item) { return item.style & WS_TABSTOP; });

@@ -57,9 +57,14 @@ inline std::vector<KeyStroke> tap(WORD virtual_key, WORD scan_code, bool extende
     return {{virtual_key, scan_code, extended, false, 0}, {virtual_key, scan_code, extended, true, 0}};
 }
 
+// When the sending thread called SendInput for a stroke and when the call returned (under Wine
+// it returns once the keyboard hook procedure has), in microseconds of the performance counter.
+using SentTime = std::pair<long long, long long>;
+
 // Sends the strokes with SendInput from a thread of their own (the dialog's thread goes on
-// handling messages, and so the keyboard hook), keeping their pauses. Done once all are sent.
-inline DialogAction send_keys(std::vector<KeyStroke> strokes) {
+// handling messages, and so the keyboard hook), keeping their pauses. Done once all are sent;
+// `times`, when given, receives when each was sent.
+inline DialogAction send_keys(std::vector<KeyStroke> strokes, std::vector<SentTime>* times = nullptr) {
     struct Sender {
         std::thread thread;
         std::atomic<bool> done{false};
@@ -68,9 +73,9 @@ inline DialogAction send_keys(std::vector<KeyStroke> strokes) {
         }
     };
     auto sender = std::make_shared<Sender>();
-    return [strokes, sender](HWND) {
+    return [strokes, sender, times](HWND) {
         if (!sender->thread.joinable())
-            sender->thread = std::thread([strokes, raw = sender.get()] {
+            sender->thread = std::thread([strokes, times, raw = sender.get()] {
                 for (const KeyStroke& stroke : strokes) {
                     if (stroke.pause_ms > 0) Sleep(static_cast<DWORD>(stroke.pause_ms));
                     INPUT input = {};
@@ -78,7 +83,9 @@ inline DialogAction send_keys(std::vector<KeyStroke> strokes) {
                     input.ki.wVk = stroke.virtual_key;
                     input.ki.wScan = stroke.scan_code;
                     input.ki.dwFlags = (stroke.extended ? KEYEVENTF_EXTENDEDKEY : 0) | (stroke.up ? KEYEVENTF_KEYUP : 0);
+                    const long long before = key_hook_now_us();
                     SendInput(1, &input, sizeof input);
+                    if (times) times->push_back({before, key_hook_now_us()});
                 }
                 raw->done = true;
             });
@@ -91,6 +98,13 @@ inline DialogAction inspect(std::function<void(HWND)> look) {
         look(dialog);
         return true;
     };
+}
+
+// Done at the second tick: the messages posted before the first (the keyboard hook's among
+// them) have been handled by then, as a tick comes only when no posted message waits.
+inline DialogAction next_tick() {
+    auto ticks = std::make_shared<int>(0);
+    return [ticks](HWND) { return ++*ticks == 2; };
 }
 
 // Retries `condition` at every tick until it holds or two seconds have passed.

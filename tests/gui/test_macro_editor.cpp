@@ -1,10 +1,13 @@
 // The macro editor, dialog 2200, opened directly on a slot: step captions, the memory budget
-// at its edges, scrolling, the action dialog's preselection, OK, Cancel and Repeat.
+// at its edges, scrolling, the action dialog's preselection, OK, Cancel and Repeat, and the
+// recorder with keys sent as real input.
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "config/config_image.h"
 #include "test_key_dialogs_steps.h"
+#include "keys/key_tester.h"
 
 namespace {
 
@@ -497,7 +500,9 @@ TEST_F(MacroEditorTest, NotUsedRemovesTheStepAndTheLaterOnesMoveUp) {
 namespace {
 
 constexpr int ESC = 41, ENTER = 40, BREAK = 0x80;
-constexpr int A_DELAY = -1;  // in `steps`: a delay step of 140 to 200 ms
+// In `steps`: the delay step, if any, for the pause before the next stroke (all of whose strokes
+// are recorded), between those of the shortest and the longest pause the sender's times allow.
+constexpr int A_PAUSE = -1;
 
 struct RecordCase {
     const char* what;
@@ -507,6 +512,8 @@ struct RecordCase {
     bool stops_itself;          // the recording ends without a click on Stop
     const char* status;         // the status text after it ended
     bool cancel;                // the dialog is closed with the close box (Cancel)
+    std::vector<KeyStroke> keys_after = {};  // sent once the recording ended
+    bool elsewhere = false;     // another window is made active to end it; `keys_after` go there
 };
 
 void PrintTo(const RecordCase& c, std::ostream* out) { *out << c.what; }
@@ -530,14 +537,35 @@ std::vector<KeyStroke> esc_and_enter_after_a_stray_release() {
     return keys;
 }
 
+// `first`, then the strokes of each of the others.
+std::vector<KeyStroke> joined(std::vector<KeyStroke> first, std::initializer_list<std::vector<KeyStroke>> others) {
+    for (const auto& part : others) first.insert(first.end(), part.begin(), part.end());
+    return first;
+}
+
+const KeyStroke SHIFT_DOWN = {VK_LSHIFT, 0x2A, false, false, 0}, SHIFT_UP = {VK_LSHIFT, 0x2A, false, true, 0};
+constexpr int SHIFT = 117;
+
 const RecordCase RECORD_CASES[] = {
-    {"a press and a release", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded", false},
-    {"with delays, the pause between them", true, a_held_150_ms(), {A, A_DELAY, A | BREAK}, false,
-     "Stopped: 3 steps recorded", false},
+    {"a press and a release", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded.", false},
+    {"with delays, the pauses as the sender measured them", true,
+     {{'A', 0x1E, false, false, 0}, {'A', 0x1E, false, true, 5}, {'B', 0x30, false, false, 50}, {'B', 0x30, false, true, 200}},
+     {A, A_PAUSE, A | BREAK, A_PAUSE, B, A_PAUSE, B | BREAK}, false, "Stopped: %d steps recorded.", false},
     {"Esc and Enter are steps; a release pressed before is dropped", false, esc_and_enter_after_a_stray_release(),
-     {ESC, ESC | BREAK, ENTER, ENTER | BREAK}, false, "Stopped: 4 steps recorded", false},
-    {"16 steps end it", false, taps_of_a(8), std::vector<int>(16, 0), true, "Stopped: the list holds 16 steps", false},
-    {"the close box gives the macro back", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded",
+     {ESC, ESC | BREAK, ENTER, ENTER | BREAK}, false, "Stopped: 4 steps recorded.", false},
+    {"16 steps end it; Space, Enter and Esc after it neither record nor reach the dialog", false,
+     joined(taps_of_a(8), {tap(VK_SPACE, 0x39), tap(VK_RETURN, 0x1C), tap(VK_ESCAPE, 0x01)}),
+     {A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK}, true,
+     "Stopped: the list is full, 16 steps recorded. Keys typed after the stop were not recorded.", false},
+    {"Shift held over a full list is released in it", false, joined({SHIFT_DOWN}, {taps_of_a(7), tap('B', 0x30), {SHIFT_UP}}),
+     {SHIFT, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, A, A | BREAK, SHIFT | BREAK},
+     true, "Stopped: the list is full, 16 steps recorded. The release of L Sft was added. Keys typed after the stop "
+     "were not recorded.", false},
+    {"Stop with a key held adds its release", false, {{'A', 0x1E, false, false, 0}}, {A, A | BREAK}, false,
+     "Stopped: 2 steps recorded. The release of A was added.", false, {{'A', 0x1E, false, true, 0}}},
+    {"a key typed into another window goes there; the recording stops", false, tap('A', 0x1E), {A, A | BREAK}, true,
+     "Stopped: another window was chosen, 2 steps recorded.", false, tap('B', 0x30), true},
+    {"the close box gives the macro back", false, a_held_150_ms(), {A, A | BREAK}, false, "Stopped: 2 steps recorded.",
      true},
 };
 
@@ -549,18 +577,24 @@ TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
     edited().make_steps[0] = C;
     edited().break_steps[0] = C | BREAK;
     const MacroSlot before = edited();
-    std::vector<int> expected = c.steps;
-    if (c.stops_itself)
-        for (int i = 0; i < 16; ++i) expected[i] = i % 2 ? A | BREAK : A;
-    std::string status, first_caption, button;
+    HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW, 300, 300, 200, 60, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    std::string status, first_caption, other_text;
     std::vector<int> recorded;
+    std::vector<SentTime> sent;
+    bool hook_while_recording = false, hook_after = true;
+    const DialogAction make_other_active = inspect([other](HWND) { ShowWindow(other, SW_SHOW), SetForegroundWindow(other); });
     on_dialog(sequence({c.with_delays ? press(IDC_MACRO_WITH_DELAYS) : inspect([](HWND) {}),
                         wait_for_check(IDC_MACRO_WITH_DELAYS, c.with_delays ? BST_CHECKED : BST_UNCHECKED),
-                        click(IDC_MACRO_RECORD), wait_for_text(IDC_MACRO_RECORD, "Stop"), send_keys(c.keys),
-                        wait_until([&](HWND) { return step_count(edited().make_steps) == static_cast<int>(expected.size()); }),
-                        c.stops_itself ? inspect([](HWND) {}) : click(IDC_MACRO_RECORD),
-                        wait_for_text(IDC_MACRO_RECORD, "Record"),
+                        click(IDC_MACRO_RECORD), wait_for_text(IDC_MACRO_RECORD, "Stop"),
+                        inspect([&](HWND) { hook_while_recording = key_hook_installed(); }), send_keys(c.keys, &sent),
+                        next_tick(), c.elsewhere ? make_other_active : c.stops_itself ? inspect([](HWND) {}) : click(IDC_MACRO_RECORD),
+                        wait_for_text(IDC_MACRO_RECORD, "Record"), send_keys(c.keys_after),
+                        wait_until([&](HWND) { return window_text(other) == (c.elsewhere ? "b" : ""); }),
+                        wait_until([](HWND) { return !key_hook_installed(); }),
                         inspect([&](HWND d) {
+                            hook_after = key_hook_installed();
+                            other_text = window_text(other);
                             status = item_text(d, IDC_MACRO_RECORD_STATUS);
                             SendMessageA(d, WM_HSCROLL, SB_LEFT, reinterpret_cast<LPARAM>(GetDlgItem(d, IDC_MACRO_SCROLL)));
                             first_caption = item_text(d, IDC_MACRO_MAKE_STEP);
@@ -568,19 +602,31 @@ TEST_P(MacroRecorderTest, RecordsTheKeysPressed) {
                         }),
                         click(c.cancel ? IDCANCEL : IDC_MACRO_OK)}));
     const INT_PTR result = open_editor();
-    EXPECT_EQ(c.status, status);
-    ASSERT_EQ(expected.size(), recorded.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE("step " + std::to_string(i + 1));
-        if (expected[i] != A_DELAY) {
-            EXPECT_EQ(expected[i], recorded[i]);
+    DestroyWindow(other);
+    char expected_status[256];
+    std::snprintf(expected_status, sizeof expected_status, c.status, static_cast<int>(recorded.size()));
+    EXPECT_EQ(expected_status, status);
+    auto delay_ms = [](long long pause_us) { return delay_step_for_pause(pause_us) ? delay_step_ms(delay_step_for_pause(pause_us)) : 0; };
+    std::size_t at = 0, stroke = 0;
+    for (int step : c.steps) {
+        if (step != A_PAUSE) {
+            ASSERT_LT(at, recorded.size());
+            EXPECT_EQ(step, recorded[at++]) << "step " << at;
+            ++stroke;
             continue;
         }
-        ASSERT_TRUE(is_delay_step(recorded[i]));
-        EXPECT_GE(delay_step_ms(recorded[i]), 140);
-        EXPECT_LE(delay_step_ms(recorded[i]), 200);
+        // From the return of one SendInput (after the hook procedure's) to the call of the next,
+        // and from the call of the one to the return of the next.
+        const long long shortest = sent[stroke].first - sent[stroke - 1].second, longest = sent[stroke].second - sent[stroke - 1].first;
+        const int ms = at < recorded.size() && is_delay_step(recorded[at]) ? delay_step_ms(recorded[at++]) : 0;
+        std::printf("pause before stroke %zu: %.1f to %.1f ms, delay %d ms\n", stroke, shortest / 1e3, longest / 1e3, ms);
+        EXPECT_GE(ms, delay_ms(shortest)) << "stroke " << stroke;
+        EXPECT_LE(ms, delay_ms(longest)) << "stroke " << stroke;
     }
-    EXPECT_EQ(c.steps[0] == ESC ? "Make\nEsc" : "Make\nA", first_caption);
+    EXPECT_EQ(at, recorded.size());
+    EXPECT_TRUE(hook_while_recording && !hook_after) << "the keyboard is taken while recording, given back after";
+    EXPECT_EQ(c.elsewhere ? "b" : "", other_text);
+    EXPECT_EQ(c.steps[0] == ESC ? "Make\nEsc" : c.steps[0] == SHIFT ? "Make\nL Sft" : "Make\nA", first_caption);
     EXPECT_EQ(C | BREAK, edited().break_steps[0]) << "the other list stays";
     if (c.cancel) {
         EXPECT_EQ(-1, result);

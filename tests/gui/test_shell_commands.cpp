@@ -347,14 +347,21 @@ const char* const NO_CELL = ": no cell of this configuration sends it (the unit 
 const std::string ENTER_NO_CELL = std::string("Enter") + NO_CELL;
 const std::string TAB_NO_CELL = std::string("Tab") + NO_CELL;
 
+// Macro 1 as the unit sends it when its cell is pressed: B, then V twice within 20 ms.
+std::vector<KeyStroke> macro_burst() {
+    return {{'B', 0x30, false, false, 0}, {'V', 0x2F, false, false, 1}, {'V', 0x2F, false, true, 1},
+            {'V', 0x2F, false, false, 1}, {'V', 0x2F, false, true, 1}, {'B', 0x30, false, true, 1}};
+}
+
 const TesterCase TESTER_CASES[] = {
     {"Esc is a key to test, not the dialog's cancel", tap(VK_ESCAPE, 0x01),
-     "Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(0, 0), "\ntested"},
+     "Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(0, 0), "\ntested \xD7" "1"},
     {"a key that two cells send", tap('A', 0x1E),
      "A: 2 cells: Row 1 (pin 5) \xD7 Col 2 (pin 2), Row 2 (pin 6) \xD7 Col 2 (pin 2)", "2 of 4 keys tested",
-     cell_index(1, 1), "\ntested", 120},
-    {"a macro that starts with the key", tap('B', 0x30), "B: Row 2 (pin 6) \xD7 Col 1 (pin 1) (macro)",
-     "1 of 4 keys tested", cell_index(1, 0), "\ntested", 144},
+     cell_index(1, 1), "\ntested \xD7" "1", 120},
+    {"a macro's burst is one press of its cell: V neither without a cell nor bouncing", macro_burst(),
+     "Macro 1 (B, V, ...): Row 2 (pin 6) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(1, 0),
+     "\ntested \xD7" "1"},
     {"a key only the FN table sends", tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
      "0 of 4 keys tested", -1, "", 192},
     {"Enter, Alt and Tab reach the tester, no menu opens",
@@ -363,7 +370,7 @@ const TesterCase TESTER_CASES[] = {
     {"the keypad's Enter is another key", tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1, ""},
     {"a press 5 ms after the release bounces",
      joined({tap('A', 0x1E), {{'A', 0x1E, false, false, 5}, {'A', 0x1E, false, true, 0}}}),
-     "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced", 192},
+     "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced \xD7" "2"},
 };
 
 // The tester over the default 5 x 4 matrix at the 96-DPI figures scaled to `dpi`: its client
@@ -371,10 +378,10 @@ const TesterCase TESTER_CASES[] = {
 void expect_tester_scaled(HWND dialog, int dpi) {
     RECT client;
     GetClientRect(dialog, &client);
-    EXPECT_EQ(box_text({0, 0, at_dpi(472, dpi), at_dpi(415, dpi)}), box_text(client));
+    EXPECT_EQ(box_text({0, 0, at_dpi(472, dpi), at_dpi(435, dpi)}), box_text(client));
     expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CELL), dpi, 80, 40, 94, 58);
     expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_STATUS), dpi, 8, 348, 456, 32);
-    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CLOSE), dpi, 389, 384, 75, 23);
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CLOSE), dpi, 389, 404, 75, 23);
     expect_texts_whole(dialog);
 }
 
@@ -388,7 +395,8 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     config_model.key_table[cell_index(1, 1)] = KEY_FLAG_REPEAT | 4; // A, repeating
     config_model.key_table[cell_index(1, 0)] = KEY_FLAG_MACRO | 1;  // a macro pressing B first
     config_model.macro_slots[0].in_use = 1;
-    config_model.macro_slots[0].make_steps[0] = 5;
+    const int burst[] = {5, 25, 25 | 0x80, 25, 25 | 0x80, 5 | 0x80};  // B, then V twice
+    std::copy(std::begin(burst), std::end(burst), config_model.macro_slots[0].make_steps);
     config_model.fn_key_table[cell_index(2, 0)] = 20;               // Q, in the FN table only
     view->refresh_matrix_editor();
     const std::string status = c.status;
@@ -396,7 +404,7 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     const std::string expected = prefix ? status.substr(0, status.size() - 1) : status;
     std::string shown_status, shown_count, marked_caption;
     bool open_after_keys = false;
-    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 4 keys tested"), send_keys(c.keys),
+    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 4 keys tested"), send_keys(c.keys), next_tick(),
                         wait_until([&](HWND d) {
                             return item_text(d, IDC_TESTER_STATUS).compare(0, expected.size(), expected) == 0 &&
                                    item_text(d, IDC_TESTER_COUNT) == c.count;
@@ -416,6 +424,7 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     ASSERT_EQ(1u, dialogs().size());
     EXPECT_EQ("VELMARO Key Tester", dialogs()[0].title);
     EXPECT_TRUE(open_after_keys);
+    EXPECT_FALSE(key_hook_installed()) << "the keyboard is given back when the tester closes";
     if (prefix)
         EXPECT_EQ(expected, shown_status.substr(0, expected.size())) << shown_status;
     else
@@ -432,6 +441,49 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
 INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES), [](const auto& info) {
     return std::to_string(info.index) + "_dpi" + std::to_string(info.param.dpi);
 });
+
+// Another window made active takes the keyboard back; Tools > Key Tester brings the open tester
+// to the front, with the keyboard again; Reset clears the marks.
+TEST_F(ShellCommands, TheTesterHoldsTheKeyboardOnlyWhileActive) {
+    config_model.key_table[cell_index(0, 0)] = 41;  // Esc
+    view->refresh_matrix_editor();
+    HWND other = CreateWindowExA(0, "EDIT", "", WS_OVERLAPPEDWINDOW, 300, 300, 200, 60, nullptr, nullptr, nullptr, nullptr);
+    bool hook[3] = {false, true, false};  // while the tester is active, while the other is, when back
+    std::string status, reset_count;
+    auto hooked = [&](int i) { return inspect([&hook, i](HWND) { hook[i] = key_hook_installed(); }); };
+    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"), hooked(0),
+                        inspect([other](HWND) { ShowWindow(other, SW_SHOW), SetForegroundWindow(other); }),
+                        wait_until([other](HWND) { return GetForegroundWindow() == other; }), hooked(1),
+                        send_keys(tap('B', 0x30)), wait_until([other](HWND) { return window_text(other) == "b"; }),
+                        inspect([](HWND) { SendMessageA(main_window, WM_COMMAND, CMD_KEY_TESTER, 0); }), hooked(2),
+                        send_keys(tap(VK_ESCAPE, 0x01)), wait_for_text(IDC_TESTER_COUNT, "1 of 1 keys tested"),
+                        inspect([&](HWND d) { status = item_text(d, IDC_TESTER_STATUS); }), click(IDC_TESTER_RESET),
+                        wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"),
+                        inspect([&](HWND d) { reset_count = item_text(d, IDC_TESTER_COUNT); }), click(IDC_TESTER_CLOSE)}));
+    send_command(CMD_KEY_TESTER);
+    EXPECT_EQ("b", window_text(other)) << "the key went to the active window";
+    DestroyWindow(other);
+    EXPECT_EQ(1u, dialogs().size()) << "no second tester";
+    EXPECT_TRUE(hook[0] && !hook[1] && hook[2]);
+    EXPECT_EQ("Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", status) << "the tester in front takes the keys again";
+    EXPECT_EQ("0 of 1 keys tested", reset_count);
+    EXPECT_FALSE(key_hook_installed());
+}
+
+// Closing the main window closes the tester before the question: after Cancel the tester is not
+// left open beside the main window.
+TEST_F(ShellCommands, ClosingTheMainWindowClosesTheTesterFirst) {
+    config_model.config_changed = 1;
+    answer_boxes({IDCANCEL});
+    on_dialog(sequence({wait_for_text(IDC_TESTER_STATUS, "Press the keys of the panel, one at a time."),
+                        inspect([](HWND) { PostMessageA(main_window, WM_CLOSE, 0, 0); })}));
+    send_command(CMD_KEY_TESTER);
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ(std::string("The current configuration has changed.\nDo you want to save the changes?"), boxes()[0].text);
+    EXPECT_TRUE(IsWindow(main_window) && IsWindowEnabled(main_window));
+    EXPECT_EQ(nullptr, topmost_modal_dialog()) << "no tester left open";
+    EXPECT_FALSE(key_hook_installed());
+}
 
 }  // namespace
 

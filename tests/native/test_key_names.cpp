@@ -1,6 +1,7 @@
 // Key names: the full name table in both forms, and how format_key_name treats the flags.
 // Key identity (scan codes to key numbers, row by row of the on-screen keyboard), the key
-// tester's bounce rule and texts, and the macro recorder's steps and delay rounding.
+// tester's bounce rule, macro bursts and texts, and the macro recorder's steps, delay rounding,
+// held keys and stops.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -276,6 +277,10 @@ TEST(KeyTester, BounceRuleAtExactTimes) {
 }
 
 namespace {
+constexpr int C = 6, V = 25, X = 27, Z = 29, LCTRL = 116, LSHIFT = 117, BRK = KEY_FLAG_BREAK;
+constexpr long long EXPIRE = -1;  // in a TesterStep's key: time passes up to time_us, no key comes
+int delay_of(int count) { return count * 256 + KEY_DELAY; }
+
 struct TesterStep {
     int key;
     bool down;
@@ -286,63 +291,111 @@ struct TesterStep {
 
 class KeyTesterTexts : public ::testing::Test {
 protected:
-    // A 2 x 3 matrix: rows on pins 4 and 5, columns on pins 1, 2 and 3.
-    //   Row 1: Esc      A          Macro(A, ...)
-    //   Row 2: FN       Macro(Break A)  Tab
+    // A 3 x 4 matrix: rows on pins 4, 5 and 6, columns on pins 1, 2, 3 and 7.
+    //   Row 1: Esc      A          Macro(A, ...)   \ |
+    //   Row 2: FN       Macro(Break A)  Tab        # ~
+    //   Row 3: Macros 3 to 6, as `made` below
     // FN table: Q at row 2, column 3.
     void SetUp() override {
         reset_engine_state();
-        view->select_row_count(2);
-        view->select_column_count(3);
+        view->select_row_count(3);
+        view->select_column_count(4);
         config_model.row_pins[0] = 3;
         config_model.row_pins[1] = 4;
+        config_model.row_pins[2] = 5;
         for (int c = 0; c < 3; ++c) config_model.column_pins[c] = c;
+        config_model.column_pins[3] = 6;
         config_model.key_table[cell_index(0, 0)] = ESC;
         config_model.key_table[cell_index(0, 1)] = A | KEY_FLAG_REPEAT;
         config_model.key_table[cell_index(0, 2)] = KEY_FLAG_MACRO | 1;
+        config_model.key_table[cell_index(0, 3)] = 49;
         config_model.key_table[cell_index(1, 0)] = KEY_FN;
         config_model.key_table[cell_index(1, 1)] = KEY_FLAG_MACRO | 2;
         config_model.key_table[cell_index(1, 2)] = TAB;
-        config_model.key_table[cell_index(2, 0)] = Q;   // outside the matrix: never counted
+        config_model.key_table[cell_index(1, 3)] = 50;
+        config_model.key_table[cell_index(3, 0)] = Q;   // outside the matrix: never counted
         config_model.fn_key_table[cell_index(1, 2)] = Q;
         config_model.macro_slots[0].in_use = 1;
         config_model.macro_slots[0].make_steps[0] = A;
         config_model.macro_slots[0].make_steps[1] = 5;
         config_model.macro_slots[1].in_use = 1;
         config_model.macro_slots[1].make_steps[0] = A | KEY_FLAG_BREAK;
+        const int made[4][4] = {{LCTRL, V, V | BRK, LCTRL | BRK}, {delay_of(5), X, X | BRK},
+                                {C, C | BRK, C, C | BRK}, {LSHIFT, delay_of(30), Z, KEY_BREAK_ALL}};
+        for (int m = 0; m < 4; ++m) {
+            config_model.key_table[cell_index(2, m)] = KEY_FLAG_MACRO | (3 + m);
+            config_model.macro_slots[2 + m].in_use = 1;
+            std::copy(made[m], made[m] + 4, config_model.macro_slots[2 + m].make_steps);
+        }
     }
 };
+
 }  // namespace
 
 TEST_F(KeyTesterTexts, CodesThatAPressSends) {
     const struct { int code; int key; } cases[] = {
         {ESC, ESC}, {A | KEY_FLAG_REPEAT, A}, {KEY_FLAG_MACRO | 1, A}, {KEY_FLAG_MACRO | 2, 0},
         {KEY_FN, 0}, {KEY_FN | KEY_FLAG_REPEAT, 0}, {KEY_NOT_USED, 0}, {KEY_BREAK_ALL, 0},
-        {KEY_FLAG_MACRO | 3, 0} /* an empty macro */, {KEY_FLAG_MACRO, 0}, {110, 0}, {121, 121},
+        {KEY_FLAG_MACRO | 7, 0} /* an empty macro */, {KEY_FLAG_MACRO, 0}, {110, 0}, {121, 121},
+        {KEY_FLAG_MACRO | 4, X} /* after its delay */, {50, 49} /* # ~ has the scan code of \ | */,
     };
     for (const auto& c : cases) EXPECT_EQ(c.key, key_sent_by_code(c.code)) << std::hex << c.code;
-    EXPECT_EQ(4, testable_cell_count()) << "Esc, A, the macro starting with A, Tab";
+    EXPECT_EQ(10, testable_cell_count()) << "all but FN and the macro that only releases A";
+    config_model.macro_slots[1].break_steps[0] = 5;
+    EXPECT_EQ(5, key_sent_by_code(KEY_FLAG_MACRO | 2)) << "nothing pressed when made: the first key of the breaks";
 }
 
 TEST_F(KeyTesterTexts, StatusAndCountAlongAPressSequence) {
+    const char* const PLAIN_A = "A: Row 1 (pin 4) \xD7 Col 2 (pin 2)";
+    const char* const BOTH_A = "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)";
     const TesterStep steps[] = {
         {ESC, true, 0, "Esc: Row 1 (pin 4) \xD7 Col 1 (pin 1)", 1},
         {ESC, true, 30000, nullptr, 1},
         {ESC, false, 50000, nullptr, 1},
-        {A, true, 60000, "A: 2 cells: Row 1 (pin 4) \xD7 Col 2 (pin 2), Row 1 (pin 4) \xD7 Col 3 (pin 3) (macro)", 3},
-        {ESC, true, 54000, "Esc bounced: pressed again 4 ms after its release", 3},
-        {Q, true, 70000, "Q: FN table, Row 2 (pin 5) \xD7 Col 3 (pin 3)", 3},
+        {A, true, 60000, BOTH_A, 3},
+        {ESC, true, 54000, "Esc bounced: pressed again 4 ms after its release", 2},  // not the macro: no B came
+        {Q, true, 70000, "Q: FN table, Row 2 (pin 5) \xD7 Col 3 (pin 3)", 2},
         {5, true, 80000,
          "B: no cell of this configuration sends it (the unit may hold another configuration: Tools, Compare with "
-         "VELMARO)", 3},
-        {0, true, 90000, "This key has no VELMARO key number: no cell can send it", 3},
-        {TAB, true, 100000, "Tab: Row 2 (pin 5) \xD7 Col 3 (pin 3)", 4},
+         "VELMARO)", 2},
+        {0, true, 90000, "This key has no VELMARO key number: no cell can send it", 2},
+        {TAB, true, 100000, "Tab: Row 2 (pin 5) \xD7 Col 3 (pin 3)", 3},
+        {A, false, 200000, nullptr, 3},
+        {5, false, 200000, nullptr, 3},
+        // The key events of a macro come as a burst when its cell is pressed: one press of that cell.
+        {LCTRL, true, 1000000, "Macro 3 (L Ctrl, V, ...): Row 3 (pin 6) \xD7 Col 1 (pin 1)", 4},
+        {V, true, 1003000, nullptr, 4},  // no cell sends V: it is the macro's
+        {V, false, 1009000, nullptr, 4},
+        {LCTRL, false, 1012000, nullptr, 4},
+        {C, true, 1100000, "Macro 5 (C, C, ...): Row 3 (pin 6) \xD7 Col 3 (pin 3)", 5},
+        {C, false, 1102000, nullptr, 5},
+        {C, true, 1104000, nullptr, 5},  // 2 ms after its release, but the macro's: no bounce
+        {C, false, 1106000, nullptr, 5},
+        {C, true, 1112000, "C bounced: pressed again 6 ms after its release", 5},  // the cell bounces
+        {X, true, 1200000, "Macro 4 (Delay, X, ...): Row 3 (pin 6) \xD7 Col 2 (pin 2)", 6},  // a first delay
+        {X, false, 1201000, nullptr, 6},
+        {LSHIFT, true, 1300000, "Macro 6 (L Sft, Delay, ...): Row 3 (pin 6) \xD7 Col 4 (pin 7)", 7},
+        {Z, true, 1300000 + BURST_GAP_US + 2 * 300000, nullptr, 7},  // its delay of 300 ms came late
+        {LSHIFT, false, 2401000, nullptr, 7},  // Break All, in any order
+        {Z, false, 2402000, nullptr, 7},
+        {A, true, 3000000, BOTH_A, 8},
+        {A, false, 3050000, PLAIN_A, 7},  // the macro would have sent B
+        {A, true, 4000000, BOTH_A, 8},
+        {5, true, 4002000, "Macro 1 (A, B): Row 1 (pin 4) \xD7 Col 3 (pin 3)", 8},
+        {5, false, 4004000, nullptr, 8},
+        {A, false, 4006000, nullptr, 8},
+        {A, true, 5000000, BOTH_A, 8},
+        {EXPIRE, false, 5500000, nullptr, 8},
+        {EXPIRE, false, 5500001, PLAIN_A, 8},  // B overdue
+        {A, false, 6000000, nullptr, 8},
+        {49, true, 7000000, "\\ |: 2 cells: Row 1 (pin 4) \xD7 Col 4 (pin 7), Row 2 (pin 5) \xD7 Col 4 (pin 7)", 10},
     };
     KeyTester tester;
     reset_key_tester(tester);
     for (const TesterStep& s : steps) {
         char status[256] = "unchanged";
-        const bool shown = key_tester_event(tester, s.key, s.down, s.time_us, status, sizeof status);
+        const bool shown = s.key == EXPIRE ? key_tester_expire(tester, s.time_us, status, sizeof status)
+                                           : key_tester_event(tester, s.key, s.down, s.time_us, status, sizeof status);
         EXPECT_EQ(s.status != nullptr, shown) << s.key << " at " << s.time_us;
         if (s.status) {
             EXPECT_STREQ(s.status, status) << s.key << " at " << s.time_us;
@@ -351,11 +404,23 @@ TEST_F(KeyTesterTexts, StatusAndCountAlongAPressSequence) {
     }
     EXPECT_TRUE(tester.bounced[cell_index(0, 0)]);
     EXPECT_FALSE(tester.bounced[cell_index(0, 1)]);
-    EXPECT_TRUE(tester.lit[cell_index(1, 2)]);
+    EXPECT_TRUE(tester.lit[cell_index(1, 3)]);
     EXPECT_FALSE(tester.lit[cell_index(0, 0)]) << "only the last press lights";
     char count[64];
     format_tested_count(3, 8, count, sizeof count);
     EXPECT_STREQ("3 of 8 keys tested", count);
+    const int* presses = tester.presses;
+    EXPECT_EQ((std::vector<int>{1, 1, 2, 1}), std::vector<int>(presses + cell_index(2, 0), presses + cell_index(2, 4)));
+    EXPECT_EQ((std::vector<int>{3, 1, 1, 1}), (std::vector<int>{presses[cell_index(0, 1)], presses[cell_index(0, 2)],
+                                                               presses[cell_index(0, 3)], presses[cell_index(1, 3)]}));
+    char held[128];
+    format_held_keys(tester, held, sizeof held);
+    EXPECT_STREQ("Held down: C, Q, Esc, Tab, \\ |", held) << "C stays down after its bounce";
+    clear_key_tester_marks(tester);
+    key_tester_lost_keyboard(tester);
+    format_held_keys(tester, held, sizeof held);
+    EXPECT_STREQ("Held down: none", held);
+    EXPECT_EQ(0, tested_cell_count(tester));
 }
 
 TEST_F(KeyTesterTexts, ManyCellsAreCountedAndTheFirstThreeNamed) {
@@ -391,9 +456,9 @@ struct RecordCase {
     std::vector<RecordedEvent> events;
     std::vector<int> steps;
     RecordResult last;
+    const char* status = nullptr;  // after the events, and Stop while it records; nullptr: not looked at
+    long long quiet_us = 0;        // after a stop by itself: when the keys typed after it are given back
 };
-constexpr int BRK = KEY_FLAG_BREAK, LSHIFT = 117;
-int delay_of(int count) { return count * 256 + KEY_DELAY; }
 }  // namespace
 
 TEST(MacroRecorder, StepsFromKeyEvents) {
@@ -407,6 +472,14 @@ TEST(MacroRecorder, StepsFromKeyEvents) {
         sixteen.push_back(A + i);
         sixteen.push_back((A + i) | BRK);
     }
+    // Shift held while A to G are typed, then H: no room for H, its release and Shift's.
+    std::vector<RecordedEvent> shift_held = {{LSHIFT, true, 0}};
+    shift_held.insert(shift_held.end(), seventeen.begin(), seventeen.begin() + 16);
+    std::vector<int> shift_steps = {LSHIFT};
+    shift_steps.insert(shift_steps.end(), sixteen.begin(), sixteen.begin() + 14);
+    shift_steps.push_back(LSHIFT | BRK);
+    std::vector<RecordedEvent> paused_press(seventeen.begin(), seventeen.begin() + 14);  // A to G, a pause, 1
+    paused_press.push_back({30, true, 100000});
     const RecordCase cases[] = {
         {"A with delays", true, {{A, true, 0}, {A, false, 150000}}, {A, delay_of(15), A | BRK}, RECORD_GOING},
         {"A without", false, {{A, true, 0}, {A, false, 150000}}, {A, A | BRK}, RECORD_GOING},
@@ -417,9 +490,21 @@ TEST(MacroRecorder, StepsFromKeyEvents) {
         {"shifted, pauses under 10 ms", true,
          {{LSHIFT, true, 0}, {A, true, 9999}, {A, false, 29999}, {LSHIFT, false, 3029999}},
          {LSHIFT, A, delay_of(2), A | BRK, delay_of(0), LSHIFT | BRK}, RECORD_GOING},
-        {"keys without a number", false, {{0, true, 0}, {KEY_FN, true, 1}, {A, true, 2}}, {A}, RECORD_GOING},
-        {"sixteen steps stop it", false, seventeen, sixteen, RECORD_FULL},
-        {"a delay and its step go in together", true,
+        {"keys without a number", false, {{0, true, 0}, {KEY_FN, true, 1}, {A, true, 2}}, {A, A | BRK}, RECORD_GOING,
+         "Stopped: 2 steps recorded. The release of A was added."},
+        {"sixteen steps stop it; the keys after are swallowed", false, seventeen, sixteen, RECORD_FULL,
+         "Stopped: the list is full, 16 steps recorded. Keys typed after the stop were not recorded.", 508000},
+        {"Shift held over a full list", false, shift_held, shift_steps, RECORD_FULL,
+         "Stopped: the list is full, 16 steps recorded. The release of L Sft was added. Keys typed after the stop "
+         "were not recorded.", 507000},
+        {"Stop with keys held releases the last pressed first", false,
+         {{LCTRL, true, 0}, {LSHIFT, true, 1}, {V, true, 2}, {V, false, 3}},
+         {LCTRL, LSHIFT, V, V | BRK, LSHIFT | BRK, LCTRL | BRK}, RECORD_GOING,
+         "Stopped: 6 steps recorded. The releases of L Sft, L Ctrl were added."},
+        {"a delay and its key would not fit: the true count", true, paused_press, {sixteen.begin(), sixteen.begin() + 14},
+         RECORD_FULL, "Stopped: the list is full, 14 steps recorded. Keys typed after the stop were not recorded.",
+         600000},
+        {"eight keys held: the list fills with their releases", true,
          [] {
              std::vector<RecordedEvent> e;
              for (int i = 0; i < 15; ++i) e.push_back({A + i, true, i * 1000});
@@ -428,7 +513,7 @@ TEST(MacroRecorder, StepsFromKeyEvents) {
          }(),
          [] {
              std::vector<int> s;
-             for (int i = 0; i < 15; ++i) s.push_back(A + i);
+             for (int i = 0; i < 16; ++i) s.push_back(i < 8 ? A + i : (A + 15 - i) | BRK);
              return s;
          }(),
          RECORD_FULL},
@@ -443,16 +528,29 @@ TEST(MacroRecorder, StepsFromKeyEvents) {
         MacroRecorder recorder;
         start_recording(recorder, slot, c.with_delays);
         RecordResult last = RECORD_GOING;
-        for (const RecordedEvent& e : c.events) {  // as the window does: a stop ends the recording
-            last = record_key_event(recorder, e.key, e.down, e.time_us);
-            if (last != RECORD_GOING) break;
+        for (const RecordedEvent& e : c.events) {
+            const RecordResult result = record_key_event(recorder, e.key, e.down, e.time_us);
+            if (last != RECORD_GOING)
+                EXPECT_EQ(RECORD_SWALLOWED, result) << "after the stop";
+            else
+                last = result;
         }
         EXPECT_EQ(c.last, last);
+        if (recorder.state == RECORDER_RECORDING) stop_recording(recorder);
         std::vector<int> steps(slot.make_steps, slot.make_steps + MACRO_STEP_COUNT);
         std::vector<int> expected = c.steps;
         expected.resize(MACRO_STEP_COUNT, 0);
         EXPECT_EQ(expected, steps);
         EXPECT_EQ(6 | BRK, slot.break_steps[0]) << "the break list stays";
+        char status[256];
+        format_record_status(recorder, last == RECORD_FULL ? STOP_FULL : STOP_BY_USER, status, sizeof status);
+        if (c.status) {
+            EXPECT_STREQ(c.status, status);
+        }
+        if (c.quiet_us) {
+            EXPECT_FALSE(recorder_quiet(recorder, c.quiet_us - 1));
+            EXPECT_TRUE(recorder_quiet(recorder, c.quiet_us));
+        }
     }
 }
 
@@ -470,16 +568,18 @@ TEST(MacroRecorder, AStepThatWouldNotFitStopsIt) {
     slot.in_use = 1;
     MacroRecorder recorder;
     start_recording(recorder, slot, true);
-    EXPECT_EQ(RECORD_GOING, record_key_event(recorder, A, true, 0));          // 3 bytes: 397
+    EXPECT_EQ(RECORD_GOING, record_key_event(recorder, A, true, 0));          // 3 bytes, 1 kept: 398
     EXPECT_EQ(RECORD_NO_MEMORY, record_key_event(recorder, A, false, 50000));  // delay + break: 400
     EXPECT_EQ(A, slot.make_steps[0]);
-    EXPECT_EQ(0, slot.make_steps[1]);
-    EXPECT_EQ(397, macro_memory_used());
+    EXPECT_EQ(A | BRK, slot.make_steps[1]) << "the release, without its delay";
+    EXPECT_EQ(398, macro_memory_used());
+    char status[256];
+    format_record_status(recorder, STOP_NO_MEMORY, status, sizeof status);
+    EXPECT_STREQ("Stopped: the macro memory is full, 2 steps recorded. The release of A was added.", status);
     MacroRecorder without;
     start_recording(without, slot, false);
     EXPECT_EQ(RECORD_GOING, record_key_event(without, A, true, 0));
     EXPECT_EQ(RECORD_GOING, record_key_event(without, A, false, 50000));      // 398
-    EXPECT_EQ(RECORD_GOING, record_key_event(without, 5, true, 60000));       // 399
-    EXPECT_EQ(RECORD_NO_MEMORY, record_key_event(without, 5, false, 70000));
-    EXPECT_EQ(399, macro_memory_used());
+    EXPECT_EQ(RECORD_NO_MEMORY, record_key_event(without, 5, true, 60000));   // B and its release: 400
+    EXPECT_EQ(398, macro_memory_used());
 }
