@@ -29,7 +29,10 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
   include(${CMAKE_SOURCE_DIR}/tools/art/art.cmake)
 endif()
 
-include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
+# Users download the 32-bit program only: the x86-64 tree makes no packages.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  include(${CMAKE_SOURCE_DIR}/cmake/package.cmake)
+endif()
 
 # The tests, the benchmarks and the Wine helpers below are built only in the tree whose tests
 # ctest runs.

@@ -1,19 +1,25 @@
 ; Steps of the installer and its uninstaller that CPack's script leaves to us (included at the
 ; top of that script; cmake/package.cmake names the places where each macro runs).
 ;
-; The installation is for all users: the Start-menu shortcuts start the program in the public
+; The installer is an x86-64 program, which every 64-bit Windows runs (32-bit Windows users take
+; the zip; makensis is told "Target amd64-unicode" before the script, see cmake/package.cmake);
+; what it installs is the 32-bit program, into the 32-bit Program Files folder. The
+; installation is for all users: the Start-menu shortcuts start the program in the public
 ; Documents folder, where a standard user may save; the program takes its pictures from the
-; "Resource" folder beside itself. The win32 and win64 installers share the uninstall entry,
-; the shortcuts and the file type, and each replaces an installation of the other.
+; "Resource" folder beside itself. Run again, the installer replaces the installation in its
+; folder, where the maker's VELMAROSN.dll that the user put beside the program stays.
+
+; An upgrade goes into the folder of the installation it replaces (CPack's script notes it there).
+InstallDirRegKey HKLM "Software\VELMARO utility developers\VELMARO" ""
 
 !define VELMARO_UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VELMARO"
 !define VELMARO_FILE_TYPE "VELMARO.Configuration"
 !define VELMARO_SHORTCUT "VELMARO Configuration Utility.lnk"
 !define VELMARO_OFFLINE_SHORTCUT "VELMARO Configuration Utility (no unit attached).lnk"
 
-; Before any file is installed: an installation of either platform is removed, silently, by
-; its own uninstaller run in place (so that it has ended when ExecWait returns), and that
-; uninstaller and its folder go after it.
+; Before any file is installed: an earlier installation is removed, silently, by its own
+; uninstaller run in place (so that it has ended when ExecWait returns), and that uninstaller
+; goes after it; its folder goes too when nothing the user put there is left in it.
 !macro VELMARO_REPLACE_INSTALLATION
   SetShellVarContext all
   ReadRegStr $0 HKLM "${VELMARO_UNINSTALL_KEY}" "UninstallString"
