@@ -77,6 +77,15 @@ if(VELMARO_WINDOWS AND MINGW32_CXX AND MINGW64_CXX)
   endforeach()
   # One tree builds at a time: the machine has two cores, and each tree builds with both.
   ExternalProject_Add_StepDependencies(windows64 configure windows)
+  # The 32-bit programs that users run, read (where the tests run on the x86-64 ones, the only
+  # check they get): machine, the library's functions by their plain names, no DLL but the
+  # library and Windows' own, velmaroctl.exe without the library at load time; both stand-ins.
+  find_program(MINGW32_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
+  set(bin32 ${CMAKE_BINARY_DIR}/windows/bin)
+  add_test(NAME win32.library_names
+    COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${MINGW32_OBJDUMP} -DMACHINE=pei-i386 -DPROGRAMS=${bin32}/velmaro.exe
+      -DLOADING_PROGRAMS=${bin32}/velmaroctl.exe "-DSTAND_INS=${bin32}/VELMAROSN.dll;${bin32}/cdecl/VELMAROSN.dll"
+      -P ${CMAKE_SOURCE_DIR}/tests/gui/library_names.cmake)
   # ctest in this tree runs the tests of the Windows tree as well.
   file(WRITE ${CMAKE_BINARY_DIR}/windows_tests.cmake "subdirs(\"${VELMARO_WINDOWS_DIR}\")\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${CMAKE_BINARY_DIR}/windows_tests.cmake)

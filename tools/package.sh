@@ -10,6 +10,9 @@ if [ "${1:-}" != --no-build ]; then
     "$top/tools/setup.sh"
     "$top/tools/build.sh"
 fi
+# Stripping writes a time stamp into each program: that of the last commit, so that the zip and
+# the installer hold the same bytes.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 0)}
 dist=$build/dist
 rm -rf "$dist"
 mkdir -p "$dist"
