@@ -227,6 +227,7 @@ check_installed() {
     local dir=$1 windir documents link arguments f
     shift
     windir=$(windows_path_of "$dir")
+    [ -d "$dir" ] || fail "nothing installed in $windir"
     local -a allowed=(-e "Only in $dir: Uninstall.exe")
     for f; do allowed+=(-e "Only in $dir: $f"); done
     f=$(diff -rq "$expected" "$dir" | grep -vxF "${allowed[@]}" || true)
