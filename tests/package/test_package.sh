@@ -78,8 +78,8 @@ fresh_units() {
     VELMARO_SIM_DIR=$(velmaro_windows_path "$units_dir")
 }
 
-# Runs the command after the wait for the window, waits for the window, takes its picture and
-# the texts of its cells ($state/cells), and closes it; the command must end with exit code 0.
+# Runs the command that starts the program, waits for the program's window, takes its picture
+# and the texts of its cells ($state/cells), and closes it; the command must end with exit code 0.
 started_window() {
     local app status=0
     "$@" > "$state/velmaro.log" 2>&1 < /dev/null &
