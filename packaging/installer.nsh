@@ -19,10 +19,18 @@ InstallDirRegKey HKLM "Software\VELMARO utility developers\VELMARO" ""
 
 ; Before any file is installed: an earlier installation is removed, silently, by its own
 ; uninstaller run in place (so that it has ended when ExecWait returns), and that uninstaller
-; goes after it; its folder goes too when nothing the user put there is left in it.
+; goes after it. The installers before this one were 32-bit programs, whose entry is in the
+; 32-bit view of the registry: that view is read first, and its entry goes even when its
+; uninstaller is missing. The maker's library that the user put beside the earlier program moves
+; into this installation's folder (an earlier 64-bit program lay in "Program Files"); the
+; earlier folder goes when nothing else the user put there is left in it.
 !macro VELMARO_REPLACE_INSTALLATION
   SetShellVarContext all
+  SetRegView 32
   ReadRegStr $0 HKLM "${VELMARO_UNINSTALL_KEY}" "UninstallString"
+  SetRegView 64
+  StrCmp $0 "" 0 +2
+    ReadRegStr $0 HKLM "${VELMARO_UNINSTALL_KEY}" "UninstallString"
   StrCmp $0 "" velmaro_nothing_to_replace
   StrCpy $1 $0 1 0
   StrCmp $1 '"' 0 +2
@@ -30,14 +38,20 @@ InstallDirRegKey HKLM "Software\VELMARO utility developers\VELMARO" ""
   StrCpy $1 $0 1 -1
   StrCmp $1 '"' 0 +2
     StrCpy $0 $0 -1
-  IfFileExists "$0" 0 velmaro_nothing_to_replace
+  IfFileExists "$0" 0 velmaro_forget_entry
   StrLen $1 "\Uninstall.exe"
   StrCpy $1 $0 -$1
   DetailPrint "Removing the installation in $1"
   ExecWait '"$0" /S _?=$1'
   Delete "$0"
+  StrCmp "$1" "$INSTDIR" +2
+    Rename "$1\VELMAROSN.dll" "$INSTDIR\VELMAROSN.dll"
   RMDir "$1"
   SetOutPath "$INSTDIR"
+velmaro_forget_entry:
+  SetRegView 32
+  DeleteRegKey HKLM "${VELMARO_UNINSTALL_KEY}"
+  SetRegView 64
 velmaro_nothing_to_replace:
 !macroend
 

@@ -14,7 +14,8 @@
 # ".QZC" file type and an Add/Remove Programs entry. A double-click on a configuration opens it
 # in the window; the offline shortcut starts the program with no unit attached. Run again, it
 # replaces the installation in its folder and keeps the library the user put there; in a folder
-# the user chose, an upgrade stays there. The registered uninstaller removes what was installed
+# the user chose, an upgrade stays there; over an installation of an earlier, 32-bit installer
+# elsewhere, the library moves along. The registered uninstaller removes what was installed
 # and leaves the user's files, and leaves ".QZC" alone once another program has taken it over.
 #
 # Where this machine does not start 32-bit programs, the x86-64 build of the same program takes
@@ -40,6 +41,7 @@ zip=$(ls "$dist"/velmaro-*-win32.zip) || fail "no win32 zip in $dist"
 version=${zip##*/velmaro-}
 version=${version%-win32.zip}
 setup=$dist/velmaro-$version-setup.exe
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELMARO'
 
 # The zip unpacked into $1: its one top folder ($folder), with the files users need, the 32-bit
 # programs, and no library beside the program.
@@ -273,7 +275,7 @@ open_by_double_click() {
 uninstall() {
     local dir=$1 command key
     shift
-    command=$(registry_value 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VELMARO' UninstallString)
+    command=$(registry_value "$uninstall_key" UninstallString)
     command=${command#\"}
     run_wine "${command%\"}" /S || fail "the uninstaller ended with exit code $?"
     # The uninstaller runs from a copy of itself and returns at once: wait until it has removed
@@ -316,16 +318,29 @@ test_installer() {
     ! registry_has 'HKLM\Software\Classes\VELMARO.Configuration\shell\edit' || fail "the upgrade kept the earlier installation"
     uninstall "$dir" VELMAROSN.dll
     ! registry_has 'HKLM\Software\Classes\.QZC' || fail ".QZC is left behind"
-    # Installed into a folder the user chose, an upgrade stays there; a file type taken over by
-    # another program since is left as it is.
+    # Installed into a folder the user chose, an upgrade stays there (/D takes no quotes: a
+    # folder without blanks).
     chosen="$WINEPREFIX/drive_c/Tools/VELMARO"
     rm -r "$dir"
     run_wine "$setup" /S "/D=$(windows_path_of "$chosen")" || fail "the installer ended with exit code $? into $chosen"
     run_wine "$setup" /S || fail "the installer ended with exit code $? over $chosen"
     check_installed "$chosen"
     [ ! -e "$dir" ] || fail "the upgrade of $(windows_path_of "$chosen") went into $(windows_path_of "$dir")"
+    # Made to look like an installation by an earlier installer, a 32-bit program (its entry in the
+    # 32-bit view of the registry), in another folder, with the user's library: replaced by the
+    # program in "Program Files (x86)", into which the library moves.
+    run_wine reg add "$uninstall_key" /v DisplayName /d VELMARO /reg:32 /f
+    run_wine reg add "$uninstall_key" /v UninstallString /d "\"$(windows_path_of "$chosen")\Uninstall.exe\"" /reg:32 /f
+    run_wine reg delete "$uninstall_key" /f
+    run_wine reg delete 'HKLM\Software\VELMARO utility developers' /f
+    cp "$state/users-library.dll" "$chosen/VELMAROSN.dll"
+    run_wine "$setup" /S || fail "the installer ended with exit code $? over the earlier installation"
+    check_installed "$dir" VELMAROSN.dll
+    cmp -s "$dir/VELMAROSN.dll" "$state/users-library.dll" || fail "the user's library did not move along"
+    [ ! -e "$chosen" ] || fail "left behind in $(windows_path_of "$chosen"): $(files_under "$chosen")"
+    # A file type taken over by another program since is left as it is.
     run_wine reg add 'HKLM\Software\Classes\.QZC' /ve /d Other.Program /f || fail "reg add failed"
-    uninstall "$chosen"
+    uninstall "$dir" VELMAROSN.dll
     [ "$(registry_value 'HKLM\Software\Classes\.QZC' "")" = Other.Program ] || fail "the uninstaller took .QZC from another program"
 }
 
