@@ -1,5 +1,9 @@
-# What users download (tools/package.sh runs CPack in each Windows tree): a portable zip and
-# an installer of the program, with the SHA-256 sums beside them in build/dist/.
+# What users download (tools/package.sh runs CPack in the 32-bit Windows tree, the only one that
+# includes this file): the 32-bit program, the one that loads the maker's 32-bit VELMAROSN.dll on
+# every Windows, as a portable zip (velmaro-VERSION-win32.zip) and as an installer
+# (velmaro-VERSION-setup.exe), with the SHA-256 sums beside them in build/dist/. The installer
+# itself is an x86-64 program: it runs on every 64-bit Windows (32-bit Windows takes the zip) and
+# installs the 32-bit program into the 32-bit Program Files folder.
 #
 # Both hold velmaro.exe, velmaroctl.exe, Resource/ with the pictures, README.txt for Windows
 # users, LICENSE.txt, the documents of VELMARO_PACKAGE_DOCUMENTS, and our stand-in library in
@@ -19,25 +23,12 @@ install(FILES ${VELMARO_PACKAGE_DOCUMENTS} DESTINATION . OPTIONAL)
 install(FILES $<TARGET_FILE:VELMAROSN> DESTINATION emulator)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/README-emulator.txt DESTINATION emulator RENAME README.txt)
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(VELMARO_PACKAGE_PLATFORM win32)
-  set(VELMARO_LIBRARY_BITS 32)
-  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
-  set(VELMARO_INSTALL_FOLDER_TEXT
-    "\"Program Files\\VELMARO\" (\"Program Files (x86)\\VELMARO\" on 64-bit Windows)")
-else()
-  set(VELMARO_PACKAGE_PLATFORM win64)
-  set(VELMARO_LIBRARY_BITS 64)
-  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-  set(VELMARO_INSTALL_FOLDER_TEXT "\"Program Files\\VELMARO\"")
-endif()
-
 set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME velmaro)
 set(CPACK_PACKAGE_VENDOR "VELMARO utility developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "VELMARO Configuration Utility")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME velmaro-${PROJECT_VERSION}-${VELMARO_PACKAGE_PLATFORM})
+set(CPACK_PACKAGE_FILE_NAME velmaro-${PROJECT_VERSION}-win32)
 configure_file(${CMAKE_SOURCE_DIR}/packaging/README-windows.txt.in
   ${CMAKE_BINARY_DIR}/generated/README.txt @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/generated/README.txt DESTINATION .)
@@ -45,18 +36,21 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY VELMARO)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY VELMARO)
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE.txt)
 set(CPACK_STRIP_FILES ON)
-# The installer's own name ends in -setup (see package_config.cmake).
+# The installer is an x86-64 one named velmaro-VERSION-setup.exe (see package_config.cmake).
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/packaging/package_config.cmake)
 
 set(CPACK_NSIS_PACKAGE_NAME "VELMARO Configuration Utility")
+# "Program Files (x86)" on 64-bit Windows.
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES32")
 set(CPACK_NSIS_DISPLAY_NAME "VELMARO Configuration Utility ${PROJECT_VERSION}")
 set(CPACK_NSIS_MUI_ICON ${CMAKE_SOURCE_DIR}/resources/velmaro.ico)
 set(CPACK_NSIS_MUI_UNIICON ${CMAKE_SOURCE_DIR}/resources/velmaro.ico)
 set(CPACK_NSIS_INSTALLED_ICON_NAME velmaro.exe)
 set(CPACK_NSIS_MODIFY_PATH OFF)
-# The steps of packaging/installer.nsh: an installation of either platform is replaced
-# silently, two Start-menu shortcuts start the program in the public Documents folder (one of
-# them with /offline), ".QZC" files open in the program; the uninstaller takes all of it away.
+# The steps of packaging/installer.nsh (which also makes the installer an x86-64 program): an
+# earlier installation is replaced silently, two Start-menu shortcuts start the program in the
+# public Documents folder (one of them with /offline), ".QZC" files open in the program; the
+# uninstaller takes all of it away.
 set(CPACK_NSIS_DEFINES "!include '${CMAKE_SOURCE_DIR}/packaging/installer.nsh'")
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "!insertmacro VELMARO_REPLACE_INSTALLATION")
 set(CPACK_NSIS_CREATE_ICONS_EXTRA "!insertmacro VELMARO_CREATE_SHORTCUTS")

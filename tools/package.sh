@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Makes what users download, in build/dist/: for the 32-bit program (the one for the maker's
-# 32-bit library) and the 64-bit one, a portable zip and an installer each, and SHA256SUMS.
-# Installs what is missing and builds first; --no-build packages the trees as they are.
+# Makes what users download, in build/dist/: the 32-bit program (the one that loads the maker's
+# 32-bit library) as a portable zip, velmaro-VERSION-win32.zip, and as an installer,
+# velmaro-VERSION-setup.exe, and SHA256SUMS of the two. The x86-64 build is not a download.
+# Installs what is missing and builds first; --no-build packages the tree as it is.
 set -eu
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${VELMARO_BUILD_DIR:-$top/build}
@@ -9,17 +10,19 @@ if [ "${1:-}" != --no-build ]; then
     "$top/tools/setup.sh"
     "$top/tools/build.sh"
 fi
+# Stripping writes a time stamp into each program: that of the last commit, so that the zip and
+# the installer hold the same bytes.
+export SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git -C "$top" log -1 --format=%ct 2>/dev/null || echo 0)}
 dist=$build/dist
 rm -rf "$dist"
 mkdir -p "$dist"
-for tree in windows windows64; do
-    rm -rf "$build/$tree/packages"
-    (cd "$build/$tree" && cpack -B "$build/$tree/packages" > "$build/$tree/cpack.log") || {
-        cat "$build/$tree/cpack.log" >&2
-        exit 1
-    }
-    mv "$build/$tree/packages"/velmaro-*.zip "$build/$tree/packages"/velmaro-*.exe "$dist/"
-done
+tree=$build/windows
+rm -rf "$tree/packages"
+(cd "$tree" && cpack -B "$tree/packages" > "$tree/cpack.log") || {
+    cat "$tree/cpack.log" >&2
+    exit 1
+}
+mv "$tree/packages"/velmaro-*.zip "$tree/packages"/velmaro-*.exe "$dist/"
 (cd "$dist" && sha256sum velmaro-* > SHA256SUMS)
 echo "Packages in $dist:"
 (cd "$dist" && ls -l)

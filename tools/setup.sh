@@ -26,11 +26,15 @@ missing_of() {                   # prints the packages of "$@" that are not inst
 # from) does not stop set-up: the install that follows tells whether the indexes it needs are
 # there.
 refresh_indexes() {
-    $sudo apt-get update -qq >/dev/null 2>&1 || $sudo apt-get update -qq 2>&1 | grep -E '^(E|W):' | head -3 >&2
+    local log
+    log=$(mktemp)
+    $sudo apt-get update -qq > "$log" 2>&1 || grep -E '^(E|W):' "$log" | head -3 >&2
+    rm -f "$log"
     return 0
 }
 
-# Installs "$@", refreshing the indexes and trying again on failure; prints apt's last errors.
+# Installs "$@" in up to $attempts tries, refreshing the indexes between them; prints apt's
+# last errors when all failed.
 install_with_retries() {
     local try log
     log=$(mktemp)
@@ -80,13 +84,13 @@ if [ -n "$missing" ]; then
 fi
 
 # Wine's 32-bit half lets the tests run the 32-bit program itself; without it they run the
-# x86-64 build of the same program.
+# x86-64 build of the same program. It is an extra: tried once, not retried.
 if kernel_runs_32bit && [ -n "$(missing_of wine32:i386)" ]; then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         $sudo dpkg --add-architecture i386
         refresh_indexes
     fi
-    if install_with_retries wine32:i386 2>/dev/null; then
+    if attempts=1 install_with_retries wine32:i386 2>/dev/null; then
         echo "Installed Wine's 32-bit half: the tests run the 32-bit program."
     else
         echo "Wine's 32-bit half is not available from the registry: the tests run the x86-64 program."

@@ -5,14 +5,15 @@
 // is up and painted, copies the screen around the windows into a 24-bit BMP, and puts things
 // back.
 //
-//   wine-screenshot.exe STATE OUT.bmp [--close]
+//   wine-screenshot.exe STATE OUT.bmp [--close] [--cells]
 //
 // STATE: startup, about, help-single-key, help-ghost-keys, help-macro, help-fn-table,
 // save-dialog, open-dialog, write-progress, read-progress, select-unit-write,
 // select-unit-read, no-device; and, on a unit that holds a configuration (tools/screenshot.sh
 // writes docs/example-3x3.json to it): example, fn-view, pin-clash, select-key, macro-editor,
 // macro-action, key-tester, macro-recorder, compare (the default configuration against the
-// example on the unit), write-all (two units). --close ends the utility afterwards (answering No to a question).
+// example on the unit), write-all (two units). --close ends the utility afterwards (answering No to a question);
+// --cells prints the text of each visible cell, "cell N: TEXT" a line, in reading order.
 #include <windows.h>
 
 #include <cstdio>
@@ -240,6 +241,16 @@ HWND visible_cell(HWND main, int position) {
     return nullptr;
 }
 
+void print_cells(HWND main) {
+    HWND cell;
+    for (int position = 0; (cell = visible_cell(main, position)) != nullptr; ++position) {
+        std::string text = text_of(cell);
+        for (char& c : text)
+            if (c == '\r' || c == '\n') c = ' ';
+        std::printf("cell %d: %s\n", position + 1, text.c_str());
+    }
+}
+
 // The row pin boxes stand at the left edge of the grid, below the count boxes.
 HWND first_row_pin_box(HWND main) {
     for (HWND box : children_in_reading_order(main, "ComboBox"))
@@ -427,7 +438,7 @@ void put_back(HWND main, DWORD process, bool close) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: wine-screenshot STATE OUT.bmp [--close]\n");
+        std::fprintf(stderr, "usage: wine-screenshot STATE OUT.bmp [--close] [--cells]\n");
         return 2;
     }
     const State* state = nullptr;
@@ -437,7 +448,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "unknown state %s\n", argv[1]);
         return 2;
     }
-    bool close = argc > 3 && std::strcmp(argv[3], "--close") == 0;
+    bool close = false, cells = false;
+    for (int i = 3; i < argc; ++i) {
+        close = close || std::strcmp(argv[i], "--close") == 0;
+        cells = cells || std::strcmp(argv[i], "--cells") == 0;
+    }
     // The pointer away in a corner, so that no button shows the hover look.
     SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     bool no_device = std::strcmp(state->name, "no-device") == 0;
@@ -460,6 +475,7 @@ int main(int argc, char** argv) {
         settle(target);
         settle(main);
         saved = save_bmp(picture_rect(state->alone ? nullptr : main, target), argv[2]);
+        if (cells && main) print_cells(main);
     }
     DWORD process = 0;
     GetWindowThreadProcessId(main ? main : target, &process);

@@ -1,10 +1,15 @@
-# cmake -DOBJDUMP=... -DPROGRAMS=a.exe;b.exe -DLOADING_PROGRAMS=c.exe
+# cmake -DOBJDUMP=... -DMACHINE=pei-i386 -DPROGRAMS=a.exe;b.exe -DLOADING_PROGRAMS=c.exe
 #       -DSTAND_INS=stdcall.dll[;cdecl.dll] -P library_names.cmake
 # Every program of PROGRAMS imports exactly OpenHidDevice, WriteHidDevice and CloseHidDevice
 # from VELMAROSN.dll by those plain names; those of LOADING_PROGRAMS, which load the library
 # themselves when they need it, import nothing from it; every stand-in exports exactly them. In the 32-bit build
 # the first stand-in holds stdcall functions (_OpenHidDevice@20) and the second cdecl ones.
+# Every program is of the file format MACHINE and imports no DLL but VELMAROSN.dll and Windows'
+# own (a runtime DLL of the compiler would have to be shipped beside it).
+cmake_policy(VERSION 3.22)
 set(wanted CloseHidDevice OpenHidDevice WriteHidDevice)
+set(system_dlls advapi32 comctl32 comdlg32 gdi32 imm32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi
+  user32 uxtheme version winmm ws2_32)
 set(failures "")
 
 function(headers file out)
@@ -47,6 +52,21 @@ function(exported_names file out)
   list(SORT names)
   set(${out} "${names}" PARENT_SCOPE)
 endfunction()
+
+foreach(program IN LISTS PROGRAMS LOADING_PROGRAMS)
+  headers(${program} lines)
+  if(NOT lines MATCHES "file format ${MACHINE};")
+    string(APPEND failures "${program} is not of the file format ${MACHINE}\n")
+  endif()
+  foreach(line IN LISTS lines)
+    if(line MATCHES "DLL Name: (.*)\\.[dD][lL][lL]$")
+      string(TOLOWER "${CMAKE_MATCH_1}" dll)
+      if(NOT dll STREQUAL "velmarosn" AND NOT dll IN_LIST system_dlls)
+        string(APPEND failures "${program} imports ${CMAKE_MATCH_1}.dll, which Windows does not have\n")
+      endif()
+    endif()
+  endforeach()
+endforeach()
 
 foreach(program IN LISTS PROGRAMS)
   imported_names(${program} names)
@@ -92,4 +112,4 @@ endforeach()
 if(failures)
   message(FATAL_ERROR "${failures}")
 endif()
-message(STATUS "imports and exports: ${wanted}; loaded, not imported, by: ${LOADING_PROGRAMS}")
+message(STATUS "${MACHINE}; imports and exports: ${wanted}; loaded, not imported, by: ${LOADING_PROGRAMS}")

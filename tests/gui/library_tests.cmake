@@ -12,8 +12,12 @@ set(stand_ins $<TARGET_FILE:VELMAROSN>)
 if(TARGET VELMAROSN_cdecl)
   list(APPEND stand_ins $<TARGET_FILE:VELMAROSN_cdecl>)
 endif()
+set(machine pei-x86-64)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(machine pei-i386)
+endif()
 add_test(NAME win.library_names
-  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP}
+  COMMAND ${CMAKE_COMMAND} -DOBJDUMP=${CMAKE_OBJDUMP} -DMACHINE=${machine}
     -DPROGRAMS=$<TARGET_FILE:velmaro> -DLOADING_PROGRAMS=$<TARGET_FILE:velmaroctl>
     "-DSTAND_INS=${stand_ins}" -P ${CMAKE_CURRENT_LIST_DIR}/library_names.cmake)
 
