@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <cstddef>
+#include <string>
 
 // ---- Shell (main.cpp, main_window.cpp) --------------------------------------------------
 extern HINSTANCE app_instance;
@@ -32,6 +33,14 @@ int run_message_loop();
 extern HACCEL accelerator_table;
 void dispatch_loop_message(MSG* message);
 
+// The folder the program was started from, with a backslash at its end ("" when unknown).
+std::string program_folder();
+// What the main window's frame, title bar and menu bar add to its client area at its DPI.
+SIZE main_window_frame();
+// The window moved to a monitor of `dpi` (WM_DPICHANGED): a font for that DPI, every control
+// and the picture at the new scale, and the window in the rectangle Windows suggests.
+void rescale_main_window(int dpi, const RECT& suggested);
+
 // Child control makers of the main window (identifier 0, ui_font, not shown).
 HWND create_combo_box(int x, int y, int width, int height);
 HWND create_check_box(int x, int y, int width, int height, const char* text);
@@ -39,6 +48,21 @@ HWND create_cell_button(int x, int y, int width, int height, const char* text);
 HWND create_label(int x, int y, int width, int height, const char* text);
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK info_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+
+// ---- Display scale (display_scale.cpp) ---------------------------------------------------
+// Pixel figures are given for 96 DPI. At another DPI each is MulDiv(figure, dpi, 96): this
+// rule, scale_figure, is the only one; `scaled` applies it at the main window's DPI.
+constexpr int DESIGN_DPI = 96;
+extern int main_window_dpi;   // set when the window is made and when it moves to another DPI
+int scale_figure(int figure, int dpi);
+int scaled(int figure);
+// The DPI a window is drawn at, and the DPI of the primary monitor.
+int window_dpi(HWND window);
+int system_dpi();
+// What a window's frame, title bar and (with `menu`) menu bar add to its client area at `dpi`.
+SIZE frame_size_for_dpi(DWORD style, DWORD ex_style, bool menu, int dpi);
+// The work area of the monitor that holds most of `window`.
+RECT work_area_of(HWND window);
 
 // ---- Tools menu (tools_commands.cpp) ----------------------------------------------------
 // Runs a command of the block 1100..1199; numbers without a command do nothing.
@@ -68,9 +92,12 @@ void refresh_cell_captions();
 void refresh_matrix_editor();
 void scroll_columns(int delta, bool redraw);
 void scroll_rows(int delta, bool redraw);
+void relayout_matrix_editor();                       // every control placed anew (the scale changed)
 void matrix_on_size();                               // WM_SIZE, not minimised
 void matrix_on_sizing(WPARAM edge, RECT* proposed);  // WM_SIZING
 void matrix_on_scroll(UINT message, WPARAM wparam);  // WM_HSCROLL, WM_VSCROLL
+// `client` made smaller by whole half cells, on either side, until the main window fits `work`.
+SIZE client_size_within(SIZE client, const RECT& work);
 
 // ---- Matrix editor input (matrix_input.cpp) --------------------------------------------
 void matrix_on_command(WPARAM wparam, LPARAM lparam);  // control notifications

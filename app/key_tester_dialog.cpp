@@ -2,7 +2,8 @@
 // columns named by their pins and the presses each cell saw, a status line, the keys held down,
 // a count line, Reset and Close. While it is the active window the keyboard hook takes every
 // key (Tab, Enter, Esc, Alt and the Windows keys included), so the mouse alone closes it. The
-// rules (which cells a burst of keys comes from, bounces, the texts) are the core's.
+// rules (which cells a burst of keys comes from, bounces, the texts) are the core's. Its
+// controls are placed in pixels of 96 DPI, scaled to the dialog's DPI.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,7 +18,7 @@
 
 namespace {
 
-// Layout in pixels: headings, cells, the text lines and the buttons under the grid.
+// Layout in pixels at 96 DPI: headings, cells, the text lines and the buttons under the grid.
 constexpr int MARGIN = 8;
 constexpr int ROW_HEADING_WIDTH = 72;
 constexpr int COLUMN_HEADING_HEIGHT = 32;
@@ -42,6 +43,9 @@ constexpr COLORREF CELL_COLOURS[CELL_STATE_COUNT] = {RGB(255, 255, 255), RGB(200
 KeyTester tester;
 HWND tester_dialog;
 HBRUSH cell_brushes[CELL_STATE_COUNT];
+HWND column_headings[MATRIX_MAX_LINES], row_headings[MATRIX_MAX_LINES];
+int tester_dpi = DESIGN_DPI;
+HFONT rescaled_font;   // the dialog's font made for another DPI than the one it opened at
 
 int shown_rows() { return matrix_row_count(); }
 int shown_columns() { return matrix_column_count(); }
@@ -50,10 +54,15 @@ HWND cell_control(int row, int column) {
     return GetDlgItem(tester_dialog, IDC_TESTER_CELL + row * shown_columns() + column);
 }
 
-HWND create_static(HWND dialog, const char* text, int id, int x, int y, int width, int height, DWORD style) {
-    HWND control = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER | style, x, y, width,
-                                   height, dialog, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   app_instance, nullptr);
+// A control at x, y with width x height, figures of 96 DPI, at the dialog's scale.
+void place(HWND control, int x, int y, int width, int height) {
+    const auto px = [](int figure) { return scale_figure(figure, tester_dpi); };
+    MoveWindow(control, px(x), px(y), px(width), px(height), FALSE);
+}
+
+HWND create_static(HWND dialog, const char* text, int id, DWORD style) {
+    HWND control = CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | SS_CENTER | style, 0, 0, 0, 0, dialog,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), app_instance, nullptr);
     SendMessageA(control, WM_SETFONT, SendMessageA(dialog, WM_GETFONT, 0, 0), FALSE);
     return control;
 }
@@ -90,51 +99,81 @@ void show_all_cells() {
     InvalidateRect(tester_dialog, nullptr, TRUE);
 }
 
-void create_headings(HWND dialog) {
+void create_headings_and_cells(HWND dialog) {
     char text[32];
     for (int column = 0; column < shown_columns(); ++column) {
         std::snprintf(text, sizeof text, "Col %d\n(pin %d)", column + 1, config_model.column_pins[column] + 1);
-        create_static(dialog, text, -1, MARGIN + ROW_HEADING_WIDTH + column * TESTER_CELL_WIDTH, MARGIN,
-                      TESTER_CELL_WIDTH, COLUMN_HEADING_HEIGHT, 0);
+        column_headings[column] = create_static(dialog, text, -1, 0);
     }
     for (int row = 0; row < shown_rows(); ++row) {
         std::snprintf(text, sizeof text, "Row %d\n(pin %d)", row + 1, config_model.row_pins[row] + 1);
-        create_static(dialog, text, -1, MARGIN, MARGIN + COLUMN_HEADING_HEIGHT + row * TESTER_CELL_HEIGHT + 14,
-                      ROW_HEADING_WIDTH, TESTER_CELL_HEIGHT - 14, 0);
+        row_headings[row] = create_static(dialog, text, -1, 0);
+        for (int column = 0; column < shown_columns(); ++column)
+            create_static(dialog, "", IDC_TESTER_CELL + row * shown_columns() + column, WS_BORDER);
     }
 }
 
-void create_cells(HWND dialog) {
-    for (int row = 0; row < shown_rows(); ++row)
+// The headings and cells; under them the status line, the held keys, the count line with Reset
+// and Close; the dialog sized to hold them.
+void place_tester_controls(HWND dialog) {
+    const int grid_left = MARGIN + ROW_HEADING_WIDTH, grid_top = MARGIN + COLUMN_HEADING_HEIGHT;
+    for (int column = 0; column < shown_columns(); ++column)
+        place(column_headings[column], grid_left + column * TESTER_CELL_WIDTH, MARGIN, TESTER_CELL_WIDTH,
+              COLUMN_HEADING_HEIGHT);
+    for (int row = 0; row < shown_rows(); ++row) {
+        const int top = grid_top + row * TESTER_CELL_HEIGHT;
+        place(row_headings[row], MARGIN, top + 14, ROW_HEADING_WIDTH, TESTER_CELL_HEIGHT - 14);
         for (int column = 0; column < shown_columns(); ++column)
-            create_static(dialog, "", IDC_TESTER_CELL + row * shown_columns() + column,
-                          MARGIN + ROW_HEADING_WIDTH + column * TESTER_CELL_WIDTH,
-                          MARGIN + COLUMN_HEADING_HEIGHT + row * TESTER_CELL_HEIGHT, TESTER_CELL_WIDTH - 2,
-                          TESTER_CELL_HEIGHT - 2, WS_BORDER);
-}
-
-// The status line, the held keys, the count line with Reset and Close under the grid; the
-// dialog sized to hold them.
-void place_texts_and_size(HWND dialog) {
+            place(cell_control(row, column), grid_left + column * TESTER_CELL_WIDTH, top, TESTER_CELL_WIDTH - 2,
+                  TESTER_CELL_HEIGHT - 2);
+    }
     const int grid_width = ROW_HEADING_WIDTH + shown_columns() * TESTER_CELL_WIDTH;
     const int width = grid_width + 2 * MARGIN > MIN_CLIENT_WIDTH ? grid_width + 2 * MARGIN : MIN_CLIENT_WIDTH;
-    const int status_y = MARGIN + COLUMN_HEADING_HEIGHT + shown_rows() * TESTER_CELL_HEIGHT + MARGIN;
+    const int status_y = grid_top + shown_rows() * TESTER_CELL_HEIGHT + MARGIN;
     const int held_y = status_y + STATUS_HEIGHT + LINE_GAP;
     const int count_y = held_y + LINE_HEIGHT + LINE_GAP;
-    const int height = count_y + BUTTON_HEIGHT + MARGIN;
     const int close_x = width - MARGIN - BUTTON_WIDTH;
     const int reset_x = close_x - MARGIN - BUTTON_WIDTH;
-    MoveWindow(GetDlgItem(dialog, IDC_TESTER_STATUS), MARGIN, status_y, width - 2 * MARGIN, STATUS_HEIGHT, FALSE);
-    MoveWindow(GetDlgItem(dialog, IDC_TESTER_HELD), MARGIN, held_y, width - 2 * MARGIN, LINE_HEIGHT, FALSE);
-    MoveWindow(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + LINE_GAP, reset_x - 2 * MARGIN, LINE_HEIGHT,
-               FALSE);
-    MoveWindow(GetDlgItem(dialog, IDC_TESTER_RESET), reset_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT, FALSE);
-    MoveWindow(GetDlgItem(dialog, IDC_TESTER_CLOSE), close_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT, FALSE);
-    RECT frame = {0, 0, width, height};
-    AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
-    SetWindowPos(dialog, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    place(GetDlgItem(dialog, IDC_TESTER_STATUS), MARGIN, status_y, width - 2 * MARGIN, STATUS_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_HELD), MARGIN, held_y, width - 2 * MARGIN, LINE_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + LINE_GAP, reset_x - 2 * MARGIN, LINE_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_RESET), reset_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT);
+    place(GetDlgItem(dialog, IDC_TESTER_CLOSE), close_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT);
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
+    const SIZE frame =
+        frame_size_for_dpi(style, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, tester_dpi);
+    SetWindowPos(dialog, nullptr, 0, 0, scale_figure(width, tester_dpi) + frame.cx,
+                 scale_figure(count_y + BUTTON_HEIGHT + MARGIN, tester_dpi) + frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(dialog, nullptr, TRUE);
+}
+
+BOOL CALLBACK give_font(HWND child, LPARAM font) {
+    SendMessageA(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    return TRUE;
+}
+
+// The dialog's font made anew for `dpi` and given to every control.
+void rescale_tester_font(HWND dialog, int dpi) {
+    LOGFONTA font = {};
+    if (!GetObjectA(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)), sizeof font, &font)) return;
+    font.lfHeight = MulDiv(font.lfHeight, dpi, tester_dpi);
+    const HFONT previous = rescaled_font;
+    rescaled_font = CreateFontIndirectA(&font);
+    SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(rescaled_font), FALSE);
+    EnumChildWindows(dialog, give_font, reinterpret_cast<LPARAM>(rescaled_font));
+    if (previous) DeleteObject(previous);
+}
+
+// Moved to a monitor of another DPI: the font and every control at the new scale, the dialog
+// where Windows suggests (its size follows from the layout).
+BOOL on_tester_dpi_changed(HWND dialog, int dpi, const RECT* suggested) {
+    rescale_tester_font(dialog, dpi);
+    tester_dpi = dpi;
+    place_tester_controls(dialog);
+    const UINT keep = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    if (suggested) SetWindowPos(dialog, nullptr, suggested->left, suggested->top, 0, 0, keep);
+    return TRUE;
 }
 
 void show_status(const char* status) { SetDlgItemTextA(tester_dialog, IDC_TESTER_STATUS, status); }
@@ -167,10 +206,10 @@ void on_tester_reset() {
 BOOL on_tester_init(HWND dialog) {
     tester_dialog = dialog;
     reset_key_tester(tester);
+    tester_dpi = window_dpi(dialog);
     for (int i = 0; i < CELL_STATE_COUNT; ++i) cell_brushes[i] = CreateSolidBrush(CELL_COLOURS[i]);
-    create_headings(dialog);
-    create_cells(dialog);
-    place_texts_and_size(dialog);
+    create_headings_and_cells(dialog);
+    place_tester_controls(dialog);
     show_marks(KEY_TESTER_READY);
     show_held_keys();
     SetTimer(dialog, EXPIRE_TIMER, EXPIRE_PERIOD_MS, nullptr);
@@ -220,6 +259,14 @@ void close_tester(HWND dialog) {
     EndDialog(dialog, 0);
 }
 
+// However the dialog ends, no key stays taken.
+void on_tester_destroy() {
+    remove_key_hook();
+    tester_dialog = nullptr;
+    if (rescaled_font) DeleteObject(rescaled_font);
+    rescaled_font = nullptr;
+}
+
 INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_INITDIALOG:
@@ -235,9 +282,10 @@ INT_PTR CALLBACK key_tester_dialog_proc(HWND dialog, UINT message, WPARAM wparam
         return TRUE;
     case WM_CTLCOLORSTATIC:
         return on_tester_colour(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+    case WM_DPICHANGED:
+        return on_tester_dpi_changed(dialog, LOWORD(wparam), reinterpret_cast<const RECT*>(lparam));
     case WM_DESTROY:
-        remove_key_hook();  // however the dialog ends, no key stays taken
-        tester_dialog = nullptr;
+        on_tester_destroy();
         return FALSE;
     case WM_COMMAND:
         if (LOWORD(wparam) == IDC_TESTER_RESET)

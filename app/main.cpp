@@ -1,11 +1,14 @@
 // Start-up of the program and its message loop: the installation check, the main window
-// with every child control, the default configuration, the presence check of a unit, and
-// what the command line asks for (a file to open, or /offline).
+// with every child control at the DPI of its monitor, the default configuration, the presence
+// check of a unit, and what the command line asks for (a file to open, or /offline). Also the
+// change of scale when the window moves to a monitor of another DPI.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "app/app.h"
@@ -44,6 +47,25 @@ const char* const NO_DEVICE_MESSAGE =
     "Click the OK button below, plug the VELMARO\n"
     "into the USB Port, and restart the program.";
 
+// The controls that the matrix editor does not size: where they are made (96-DPI figures), in
+// the order they are made.
+enum FixedKind { CHECK_BOX, LABEL, COMBO_BOX };
+struct FixedControl {
+    HWND* control;
+    FixedKind kind;
+    int x, y, width, height;
+    const char* text;
+};
+const FixedControl FIXED_CONTROLS[] = {
+    {&single_key_check, CHECK_BOX, 20, 47, 116, 47, "Single Key at a Time"},
+    {&ghost_filter_check, CHECK_BOX, 161, 47, 106, 47, "Filter Ghost Keys"},
+    {&rows_caption, LABEL, 2, 8, 96, 16, "Number of Rows"},
+    {&columns_caption, LABEL, 164, 8, 96, 16, "Number of Columns"},
+    {&picture_caption, LABEL, 275, 60, 296, 16, "Header pinout as viewed from top of VELMARO"},
+    {&rows_combo, COMBO_BOX, 48, 9, 64, 256, ""},
+    {&columns_combo, COMBO_BOX, 206, 9, 64, 256, ""}};
+constexpr std::size_t FIRST_FIXED_COMBO = 5;   // the header labels are made before the combo boxes
+
 // Started from the distribution CD (a volume labelled "VELMARO"): warn, then go on.
 void check_installation_folder() {
     char folder[256] = {};
@@ -75,22 +97,55 @@ void register_main_window_class(HINSTANCE instance) {
     RegisterClassA(&window_class);
 }
 
-void create_main_window(HINSTANCE instance) {
-    RECT outer = {0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
-    AdjustWindowRect(&outer, WS_OVERLAPPEDWINDOW, TRUE);
-    app_instance = instance;
-    main_window = CreateWindowExA(0, MAIN_CLASS_NAME, APP_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, outer.right - outer.left, outer.bottom - outer.top,
-                                  nullptr, nullptr, instance, nullptr);
+// The default client area at the window's DPI, smaller by whole half cells where the work area
+// of its monitor cannot hold it (the scroll bars show the rest), and the window inside that area.
+void fit_main_window_to_monitor() {
+    const RECT work = work_area_of(main_window);
+    const SIZE client = client_size_within(SIZE{scaled(CLIENT_WIDTH), scaled(CLIENT_HEIGHT)}, work);
+    const SIZE frame = main_window_frame();
+    const int width = client.cx + frame.cx, height = client.cy + frame.cy;
+    RECT outer;
+    GetWindowRect(main_window, &outer);
+    const int left = std::max<int>(work.left, std::min<int>(outer.left, work.right - width));
+    const int top = std::max<int>(work.top, std::min<int>(outer.top, work.bottom - height));
+    SetWindowPos(main_window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-// 8.25 points at the screen's vertical resolution.
+// Made at the primary monitor's DPI, then fitted to the monitor it was put on.
+void create_main_window(HINSTANCE instance) {
+    main_window_dpi = system_dpi();
+    const SIZE frame = main_window_frame();
+    app_instance = instance;
+    main_window = CreateWindowExA(0, MAIN_CLASS_NAME, APP_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, scaled(CLIENT_WIDTH) + frame.cx, scaled(CLIENT_HEIGHT) + frame.cy,
+                                  nullptr, nullptr, instance, nullptr);
+    if (main_window == nullptr) return;
+    main_window_dpi = window_dpi(main_window);
+    fit_main_window_to_monitor();
+}
+
+// 8.25 points at the main window's DPI.
 void create_ui_font() {
-    HDC dc = GetDC(main_window);
-    int height = -MulDiv(33, GetDeviceCaps(dc, LOGPIXELSY), 288);
-    ui_font = CreateFontA(height, 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                          "Microsoft Sans Serif");
-    ReleaseDC(main_window, dc);
+    ui_font = CreateFontA(-MulDiv(33, main_window_dpi, 288), 0, 0, 0, 400, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          0, 0, 0, 0, "Microsoft Sans Serif");
+}
+
+// A fixed control at its place scaled to the window's DPI, shown.
+void create_fixed(const FixedControl& fixed) {
+    const int x = scaled(fixed.x), y = scaled(fixed.y), width = scaled(fixed.width), height = scaled(fixed.height);
+    switch (fixed.kind) {
+    case CHECK_BOX: *fixed.control = create_check_box(x, y, width, height, fixed.text); break;
+    case LABEL: *fixed.control = create_label(x, y, width, height, fixed.text); break;
+    case COMBO_BOX: *fixed.control = create_combo_box(x, y, width, height); break;
+    }
+    ShowWindow(*fixed.control, SW_SHOW);
+}
+
+BOOL CALLBACK give_ui_font(HWND child, LPARAM) {
+    const bool bar = child == vertical_scroll_bar || child == horizontal_scroll_bar;
+    if (GetParent(child) == main_window && !bar)
+        SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(ui_font), FALSE);
+    return TRUE;
 }
 
 void forget_controls() {
@@ -102,11 +157,6 @@ void forget_controls() {
     for (HWND& label : header_labels) label = nullptr;
     for (HWND& combo : pin_combos) combo = nullptr;
     for (HWND& button : cell_buttons) button = nullptr;
-}
-
-HWND shown(HWND control) {
-    ShowWindow(control, SW_SHOW);
-    return control;
 }
 
 void add_count_items() {
@@ -133,22 +183,17 @@ HWND create_scroll_bar(DWORD direction, int x, int y, int width, int height) {
 
 // Every child control, in the order the matrix editor and the tab order expect.
 void create_child_controls() {
-    single_key_check = shown(create_check_box(20, 47, 116, 47, "Single Key at a Time"));
-    ghost_filter_check = shown(create_check_box(161, 47, 106, 47, "Filter Ghost Keys"));
-    rows_caption = shown(create_label(2, 8, 96, 16, "Number of Rows"));
-    columns_caption = shown(create_label(164, 8, 96, 16, "Number of Columns"));
-    picture_caption = shown(create_label(275, 60, 296, 16, "Header pinout as viewed from top of VELMARO"));
-    for (HWND& label : header_labels) label = create_label(0, 0, 56, 16, "");
-    rows_combo = shown(create_combo_box(48, 9, 64, 256));
-    columns_combo = shown(create_combo_box(206, 9, 64, 256));
+    for (std::size_t i = 0; i < FIRST_FIXED_COMBO; ++i) create_fixed(FIXED_CONTROLS[i]);
+    for (HWND& header : header_labels) header = create_label(0, 0, scaled(56), scaled(16), "");
+    for (std::size_t i = FIRST_FIXED_COMBO; i < std::size(FIXED_CONTROLS); ++i) create_fixed(FIXED_CONTROLS[i]);
     add_count_items();
     for (HWND& combo : pin_combos) {
-        combo = create_combo_box(0, 0, 56, 9);
+        combo = create_combo_box(0, 0, scaled(56), scaled(9));
         add_pin_items(combo);
     }
-    for (HWND& button : cell_buttons) button = create_cell_button(0, 0, 128, 96, "Not Used");
-    vertical_scroll_bar = create_scroll_bar(SBS_VERT, 452, 56, 17, 332);
-    horizontal_scroll_bar = create_scroll_bar(SBS_HORZ, 0, 388, 452, 17);
+    for (HWND& button : cell_buttons) button = create_cell_button(0, 0, scaled(128), scaled(96), "Not Used");
+    vertical_scroll_bar = create_scroll_bar(SBS_VERT, scaled(452), scaled(56), scaled(17), scaled(332));
+    horizontal_scroll_bar = create_scroll_bar(SBS_HORZ, 0, scaled(388), scaled(452), scaled(17));
     main_controls_ready = true;
 }
 
@@ -229,6 +274,30 @@ bool start_application(HINSTANCE instance, int show_command, const char* command
     DragAcceptFiles(main_window, TRUE);
     if (!request.file.empty()) open_start_file(request.file);
     return true;
+}
+
+std::string program_folder() {
+    char program[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+    const std::string path(program, length > 0 && length < MAX_PATH ? length : 0);
+    const std::size_t last = path.find_last_of("\\/");
+    return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+SIZE main_window_frame() { return frame_size_for_dpi(WS_OVERLAPPEDWINDOW, 0, true, main_window_dpi); }
+
+void rescale_main_window(int dpi, const RECT& suggested) {
+    main_window_dpi = dpi;
+    const HFONT previous = ui_font;
+    create_ui_font();
+    EnumChildWindows(main_window, give_ui_font, 0);
+    if (previous) DeleteObject(previous);
+    for (const FixedControl& fixed : FIXED_CONTROLS)
+        MoveWindow(*fixed.control, scaled(fixed.x), scaled(fixed.y), scaled(fixed.width), scaled(fixed.height), TRUE);
+    SetWindowPos(main_window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    relayout_matrix_editor();
+    RedrawWindow(main_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void dispatch_loop_message(MSG* message) {

@@ -1,11 +1,13 @@
-// The main window procedure: menu and accelerator commands, Undo and Redo, the help boxes, the
-// exit and close sequences, a file dropped on the window; control notifications, sizing,
-// scrolling and painting go to the matrix editor and the pinout picture.
+// The main window procedure: menu and accelerator commands, Undo and Redo, the help boxes and
+// the user manual, the exit and close sequences, a file dropped on the window, a change of the
+// monitor's DPI; control notifications, sizing, scrolling and painting go to the matrix editor
+// and the pinout picture.
 #include "app/app.h"
 #include <shellapi.h>
 #include "config/config_file.h"
 #include "config/config_history.h"
 #include "config/config_model.h"
+#include "config/ui_ops.h"
 #include "device/device_commands.h"
 #include "device/device_protocol.h"
 #include "resource.h"
@@ -14,6 +16,19 @@ namespace {
 
 void show_info_box(int dialog_id) {
     DialogBoxParamA(app_instance, MAKEINTRESOURCEA(dialog_id), main_window, info_dialog_proc, 0);
+}
+
+// F1 and Help, User Manual: the manual beside the program, in the program that opens HTML files;
+// the user is told where it was looked for when it is not there or nothing opens it.
+void open_user_manual() {
+    const std::string path = program_folder() + "manual.html";
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ui->message_box(MESSAGE_ERROR, ("The user manual was not found at\n" + path).c_str());
+        return;
+    }
+    const HINSTANCE opened = ShellExecuteA(main_window, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(opened) <= 32)
+        ui->message_box(MESSAGE_ERROR, ("The user manual could not be opened. It is at\n" + path).c_str());
 }
 
 void release_and_destroy() {
@@ -69,6 +84,7 @@ void run_command(int command) {
     case CMD_HELP_FN_TABLE: show_info_box(IDD_HELP_FN_TABLE); break;
     case CMD_UNDO: undo_or_redo(false); break;
     case CMD_REDO: undo_or_redo(true); break;
+    case CMD_USER_MANUAL: open_user_manual(); break;
     default: run_tools_command(command); break;
     }
 }
@@ -136,6 +152,12 @@ LRESULT on_size(WPARAM wparam) {
     return 0;
 }
 
+// The window is now on a monitor of another DPI (both halves of wparam carry it).
+LRESULT on_dpi_changed(WPARAM wparam, const RECT* suggested) {
+    if (suggested != nullptr && main_controls_ready) rescale_main_window(LOWORD(wparam), *suggested);
+    return 0;
+}
+
 LRESULT on_key_down(WPARAM wparam) {
     if (wparam == VK_TAB && rows_combo) SetFocus(rows_combo);
     return 0;
@@ -181,6 +203,8 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return 0;
     case WM_KEYDOWN:
         return on_key_down(wparam);
+    case WM_DPICHANGED:
+        return on_dpi_changed(wparam, reinterpret_cast<const RECT*>(lparam));
     default:
         return DefWindowProcA(window, message, wparam, lparam);
     }

@@ -125,14 +125,14 @@ void on_selection_change(HWND combo) {
 }
 
 void on_list_opened(HWND combo) {
-    set_combo_height(combo, COMBO_OPEN_HEIGHT);
+    set_combo_height(combo, scaled(COMBO_OPEN_HEIGHT));
     open_list_combo = combo;
     count_as_list_opened = current_selection(combo) + 1;
     choice_in_open_list = false;
 }
 
 void on_list_closed(HWND combo) {
-    set_combo_height(combo, COMBO_CLOSED_HEIGHT);
+    set_combo_height(combo, scaled(COMBO_CLOSED_HEIGHT));
     if (combo != open_list_combo) return;
     open_list_combo = nullptr;
     if (choice_in_open_list) history_record_step(open_list_place);

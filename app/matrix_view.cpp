@@ -1,6 +1,7 @@
 // The matrix editor's view: places the grid of cell buttons, the column and row headers and
 // the scroll bars in the main window, scrolls the grid over the model, snaps the window size
-// to half cells and writes every label, pin selection and cell caption from the model.
+// to half cells and writes every label, pin selection and cell caption from the model. Every
+// figure is given for 96 DPI and scaled to the window's DPI.
 #include <cstdio>
 #include <cstring>
 #include "app/app.h"
@@ -18,6 +19,9 @@ constexpr int LAYOUT_HEIGHT_MARGIN = 118;  // grid origin plus the horizontal sc
 constexpr int SNAP_WIDTH_BASE = 85;
 constexpr int SNAP_HEIGHT_BASE = 117;
 constexpr int FAR_SCROLL = 1024;           // a request to go to either end
+
+// Set when the scale changed: the next layout places every control even if the counts stay.
+bool layout_stale = false;
 
 int selected_count(HWND combo) {
     LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
@@ -46,17 +50,17 @@ void move_combo(HWND combo, int x, int y, int width) {
 void place_count_controls() {
     InvalidateRect(rows_caption, nullptr, FALSE);
     InvalidateRect(columns_caption, nullptr, FALSE);
-    move_control(rows_caption, 0, 8);
-    move_control(rows_combo, 20, 24);
-    move_control(columns_caption, 147, 8);
-    move_control(columns_combo, 160, 24);
+    move_control(rows_caption, scaled(0), scaled(8));
+    move_control(rows_combo, scaled(20), scaled(24));
+    move_control(columns_caption, scaled(147), scaled(8));
+    move_control(columns_combo, scaled(160), scaled(24));
 }
 
 void place_scroll_bars() {
-    MoveWindow(horizontal_scroll_bar, GRID_LEFT, GRID_TOP + CELL_HEIGHT * visible_rows,
-               CELL_WIDTH * visible_columns, SCROLL_BAR_SIZE, TRUE);
-    MoveWindow(vertical_scroll_bar, GRID_LEFT + CELL_WIDTH * visible_columns, GRID_TOP,
-               SCROLL_BAR_SIZE, CELL_HEIGHT * visible_rows, TRUE);
+    const int left = scaled(GRID_LEFT), top = scaled(GRID_TOP), bar = scaled(SCROLL_BAR_SIZE);
+    const int width = scaled(CELL_WIDTH) * visible_columns, height = scaled(CELL_HEIGHT) * visible_rows;
+    MoveWindow(horizontal_scroll_bar, left, top + height, width, bar, TRUE);
+    MoveWindow(vertical_scroll_bar, left + width, top, bar, height, TRUE);
 }
 
 void place_cell_buttons() {
@@ -66,24 +70,26 @@ void place_cell_buttons() {
             ShowWindow(cell_buttons[k], SW_HIDE);
             continue;
         }
-        int row = k / visible_columns, column = k % visible_columns;
-        MoveWindow(cell_buttons[k], GRID_LEFT + CELL_WIDTH * column, GRID_TOP + CELL_HEIGHT * row,
-                   CELL_WIDTH, CELL_HEIGHT, TRUE);
+        const int row = k / visible_columns, column = k % visible_columns;
+        const int width = scaled(CELL_WIDTH), height = scaled(CELL_HEIGHT);
+        MoveWindow(cell_buttons[k], scaled(GRID_LEFT) + width * column, scaled(GRID_TOP) + height * row, width,
+                   height, TRUE);
         ShowWindow(cell_buttons[k], SW_SHOW);
     }
 }
 
 void place_header(int index, int x, int label_y, int combo_y) {
-    MoveWindow(header_labels[index], x, label_y, HEADER_WIDTH, HEADER_LABEL_HEIGHT, TRUE);
-    move_combo(pin_combos[index], x, combo_y, HEADER_WIDTH);
+    MoveWindow(header_labels[index], x, label_y, scaled(HEADER_WIDTH), scaled(HEADER_LABEL_HEIGHT), TRUE);
+    move_combo(pin_combos[index], x, combo_y, scaled(HEADER_WIDTH));
     ShowWindow(header_labels[index], SW_SHOW);
     ShowWindow(pin_combos[index], SW_SHOW);
 }
 
 void place_headers() {
-    for (int c = 0; c < visible_columns; ++c) place_header(c, 104 + CELL_WIDTH * c, 96, 112);
+    const int width = scaled(CELL_WIDTH), height = scaled(CELL_HEIGHT);
+    for (int c = 0; c < visible_columns; ++c) place_header(c, scaled(104) + width * c, scaled(96), scaled(112));
     for (int r = 0; r < visible_rows; ++r)
-        place_header(visible_columns + r, 8, 168 + CELL_HEIGHT * r, 184 + CELL_HEIGHT * r);
+        place_header(visible_columns + r, scaled(8), scaled(168) + height * r, scaled(184) + height * r);
     for (int i = visible_columns + visible_rows; i < MATRIX_MAX_PINS; ++i) {
         ShowWindow(header_labels[i], SW_HIDE);
         ShowWindow(pin_combos[i], SW_HIDE);
@@ -215,6 +221,16 @@ bool scroll_request_delta(WPARAM wparam, int current, int page, int* delta, bool
     }
 }
 
+int half_cell_width() { return scaled(CELL_WIDTH) / 2; }
+int half_cell_height() { return scaled(CELL_HEIGHT) / 2; }
+
+// Half a cell less on a side until the window fits `room`, but never below the smallest size
+// that dragging a border gives.
+int extent_within(int client, int frame, int base, int step, int room) {
+    while (client + frame > room && client - step >= base + step * SNAP_FIRST) client -= step;
+    return client;
+}
+
 }  // namespace
 
 void build_cell_caption(int code, char* caption) {
@@ -257,12 +273,13 @@ int pin_combo_index_of(HWND window) {
 void layout_matrix_editor() {
     RECT client;
     GetClientRect(main_window, &client);
-    int columns = lines_that_fit(client.right - client.left, LAYOUT_WIDTH_MARGIN, CELL_WIDTH);
-    int rows = lines_that_fit(client.bottom - client.top, LAYOUT_HEIGHT_MARGIN, CELL_HEIGHT);
+    int columns = lines_that_fit(client.right - client.left, scaled(LAYOUT_WIDTH_MARGIN), scaled(CELL_WIDTH));
+    int rows = lines_that_fit(client.bottom - client.top, scaled(LAYOUT_HEIGHT_MARGIN), scaled(CELL_HEIGHT));
     if (columns > matrix_column_count()) columns = matrix_column_count();
     if (rows > matrix_row_count()) rows = matrix_row_count();
     place_count_controls();
-    if (columns == visible_columns && rows == visible_rows) return;
+    if (!layout_stale && columns == visible_columns && rows == visible_rows) return;
+    layout_stale = false;
     visible_columns = columns;
     visible_rows = rows;
     place_scroll_bars();
@@ -304,6 +321,11 @@ void scroll_rows(int delta, bool redraw) {
 
 void matrix_on_size() { refresh_matrix_editor(); }
 
+void relayout_matrix_editor() {
+    layout_stale = true;
+    refresh_matrix_editor();
+}
+
 int snap_window_extent(int proposed, int frame, int base, int step, bool ties_to_larger) {
     int offset = proposed - frame - base;
     int k = SNAP_FIRST;
@@ -319,12 +341,11 @@ int snap_window_extent(int proposed, int frame, int base, int step, bool ties_to
 
 void matrix_on_sizing(WPARAM edge, RECT* proposed) {
     if (proposed == nullptr) return;
-    RECT frame = {0, 0, 0, 0};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, TRUE);
-    int width = snap_window_extent(proposed->right - proposed->left, frame.right - frame.left,
-                                   SNAP_WIDTH_BASE, CELL_WIDTH / 2, true);
-    int height = snap_window_extent(proposed->bottom - proposed->top, frame.bottom - frame.top,
-                                    SNAP_HEIGHT_BASE, CELL_HEIGHT / 2, false);
+    const SIZE frame = main_window_frame();
+    int width = snap_window_extent(proposed->right - proposed->left, frame.cx, scaled(SNAP_WIDTH_BASE),
+                                   half_cell_width(), true);
+    int height = snap_window_extent(proposed->bottom - proposed->top, frame.cy, scaled(SNAP_HEIGHT_BASE),
+                                    half_cell_height(), false);
     if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT)
         proposed->left = proposed->right - width;
     else
@@ -333,6 +354,14 @@ void matrix_on_sizing(WPARAM edge, RECT* proposed) {
         proposed->top = proposed->bottom - height;
     else
         proposed->bottom = proposed->top + height;
+}
+
+SIZE client_size_within(SIZE client, const RECT& work) {
+    const SIZE frame = main_window_frame();
+    const int room_width = work.right - work.left, room_height = work.bottom - work.top;
+    client.cx = extent_within(client.cx, frame.cx, scaled(SNAP_WIDTH_BASE), half_cell_width(), room_width);
+    client.cy = extent_within(client.cy, frame.cy, scaled(SNAP_HEIGHT_BASE), half_cell_height(), room_height);
+    return client;
 }
 
 void matrix_on_scroll(UINT message, WPARAM wparam) {

@@ -1,7 +1,9 @@
 // The pinout picture: the device's 9-pin header with a marker on every pin telling what the
 // configuration wires to it (nothing, a column, a row, or a clash of several lines). Built
 // from 19 picture files under "Resource\" (in the current directory, else beside the program),
-// loaded at the first paint and kept until Exit.
+// loaded at the first paint and kept until Exit. At another DPI than 96 each piece is drawn at
+// its scaled size from the larger variant in "Resource\<percent>\" (150, 200) when there is
+// one of that size, else stretched from the picture pixel by pixel, which keeps its edges sharp.
 #include <string>
 #include "app/app.h"
 #include "app/matrix_view.h"
@@ -27,10 +29,16 @@ constexpr int HEADER_WIDTH_USED = 248, HEADER_HEIGHT_USED = 38;
 constexpr int MARKER_TOP = 31, MARKER_SIZE = 23;
 constexpr int MARKER_LEFT[MATRIX_MAX_PINS] = {303, 330, 357, 384, 411, 438, 465, 493, 520};
 
-struct PictureCache {
+struct PictureSet {
     HBITMAP bitmaps[PICTURE_COUNT];
     HDC contexts[PICTURE_COUNT];
     HGDIOBJ replaced[PICTURE_COUNT];  // what each context held before its bitmap
+};
+
+struct PictureCache {
+    PictureSet pictures;   // the 19 pictures, for 96 DPI
+    PictureSet variants;   // those drawn for `variants_dpi`, where there are
+    int variants_dpi;
     bool loaded;
 } picture_cache;
 
@@ -53,32 +61,73 @@ std::string picture_folder() {
     DWORD length = GetCurrentDirectoryA(MAX_PATH, folder);
     const std::string current = length > 0 && length < MAX_PATH ? with_separator(folder) : std::string();
     if (is_folder(current + "Resource")) return current + "Resource\\";
-    char program[MAX_PATH] = {};
-    length = GetModuleFileNameA(nullptr, program, MAX_PATH);
-    std::string beside(program, length > 0 && length < MAX_PATH ? length : 0);
-    const std::size_t last = beside.find_last_of("\\/");
-    if (last == std::string::npos) return current + "Resource\\";
-    return beside.substr(0, last + 1) + "Resource\\";
+    const std::string beside = program_folder();
+    return (beside.empty() ? current : beside) + "Resource\\";
+}
+
+void load_picture_set(PictureSet& set, const std::string& folder) {
+    for (int i = 0; i < PICTURE_COUNT; ++i) {
+        std::string path = folder + PICTURE_NAMES[i] + ".qzr";
+        set.bitmaps[i] = static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        set.contexts[i] = CreateCompatibleDC(nullptr);
+        set.replaced[i] = nullptr;
+        if (set.bitmaps[i] != nullptr && set.contexts[i] != nullptr)
+            set.replaced[i] = SelectObject(set.contexts[i], set.bitmaps[i]);
+    }
+}
+
+void release_picture_set(PictureSet& set) {
+    for (int i = 0; i < PICTURE_COUNT; ++i) {
+        HDC context = set.contexts[i];
+        if (context != nullptr) {
+            if (set.replaced[i] != nullptr) SelectObject(context, set.replaced[i]);
+            DeleteDC(context);
+        }
+        if (set.bitmaps[i] != nullptr) DeleteObject(set.bitmaps[i]);
+        set.contexts[i] = nullptr;
+        set.bitmaps[i] = nullptr;
+        set.replaced[i] = nullptr;
+    }
+}
+
+// The variants for the window's DPI, once per DPI; none at 96 DPI.
+void load_variants_for_window() {
+    if (picture_cache.variants_dpi == main_window_dpi) return;
+    release_picture_set(picture_cache.variants);
+    picture_cache.variants_dpi = main_window_dpi;
+    if (main_window_dpi != DESIGN_DPI)
+        load_picture_set(picture_cache.variants, picture_folder() + std::to_string(scaled(100)) + "\\");
 }
 
 void load_pinout_pictures() {
-    const std::string folder = picture_folder();
-    for (int i = 0; i < PICTURE_COUNT; ++i) {
-        std::string path = folder + PICTURE_NAMES[i] + ".qzr";
-        picture_cache.bitmaps[i] = static_cast<HBITMAP>(
-            LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-        picture_cache.contexts[i] = CreateCompatibleDC(nullptr);
-        picture_cache.replaced[i] = nullptr;
-        if (picture_cache.bitmaps[i] != nullptr && picture_cache.contexts[i] != nullptr)
-            picture_cache.replaced[i] = SelectObject(picture_cache.contexts[i], picture_cache.bitmaps[i]);
-    }
+    load_picture_set(picture_cache.pictures, picture_folder());
+    picture_cache.variants_dpi = DESIGN_DPI;
     picture_cache.loaded = true;
 }
 
-// Copies a piece to the window; a piece whose file did not load leaves its place as it is.
+bool holds(const PictureSet& set, int picture, int width, int height) {
+    BITMAP bitmap = {};
+    if (set.bitmaps[picture] == nullptr || set.contexts[picture] == nullptr) return false;
+    if (GetObjectA(set.bitmaps[picture], sizeof bitmap, &bitmap) == 0) return false;
+    return bitmap.bmWidth >= width && bitmap.bmHeight >= height;
+}
+
+// Copies a piece of `width` x `height` (96-DPI figures) to its scaled place; a piece whose
+// file did not load leaves its place as it is.
 void draw_piece(HDC target, int picture, int left, int top, int width, int height) {
-    if (picture_cache.bitmaps[picture] == nullptr || picture_cache.contexts[picture] == nullptr) return;
-    BitBlt(target, left, top, width, height, picture_cache.contexts[picture], 0, 0, SRCCOPY);
+    const int x = scaled(left), y = scaled(top), w = scaled(width), h = scaled(height);
+    const PictureSet& variants = picture_cache.variants;
+    const PictureSet& pictures = picture_cache.pictures;
+    if (holds(variants, picture, w, h)) {
+        BitBlt(target, x, y, w, h, variants.contexts[picture], 0, 0, SRCCOPY);
+    } else if (pictures.bitmaps[picture] == nullptr || pictures.contexts[picture] == nullptr) {
+        return;
+    } else if (w == width && h == height) {
+        BitBlt(target, x, y, w, h, pictures.contexts[picture], 0, 0, SRCCOPY);
+    } else {
+        SetStretchBltMode(target, COLORONCOLOR);
+        StretchBlt(target, x, y, w, h, pictures.contexts[picture], 0, 0, width, height, SRCCOPY);
+    }
 }
 
 void draw_marker(HDC target, int picture, int pin) {
@@ -110,21 +159,14 @@ void paint_pinout_picture() {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(main_window, &paint);
     if (!picture_cache.loaded) load_pinout_pictures();
+    load_variants_for_window();
     if (target != nullptr) draw_picture(target);
     EndPaint(main_window, &paint);
 }
 
 void release_pinout_pictures() {
-    for (int i = 0; i < PICTURE_COUNT; ++i) {
-        HDC context = picture_cache.contexts[i];
-        if (context != nullptr) {
-            if (picture_cache.replaced[i] != nullptr) SelectObject(context, picture_cache.replaced[i]);
-            DeleteDC(context);
-        }
-        if (picture_cache.bitmaps[i] != nullptr) DeleteObject(picture_cache.bitmaps[i]);
-        picture_cache.contexts[i] = nullptr;
-        picture_cache.bitmaps[i] = nullptr;
-        picture_cache.replaced[i] = nullptr;
-    }
+    release_picture_set(picture_cache.pictures);
+    release_picture_set(picture_cache.variants);
+    picture_cache.variants_dpi = DESIGN_DPI;
     picture_cache.loaded = false;
 }

@@ -42,7 +42,15 @@ if(NOT VELMARO_WINDOWS_TESTS)
 endif()
 
 # GUI tests: one executable per tests/gui/test_*.cpp, each test in a process of its own,
-# one at a time (they share a display and inject real keys).
+# one at a time (they share a display and inject real keys). The cases of the executables in
+# VELMARO_DPI_TESTS whose names hold "dpiNNN" run in a Wine prefix of that DPI instead
+# (tools/wine-run.sh, VELMARO_WINE_DPI), as gui.dpiNNN.*.
+set(VELMARO_TEST_DPIS 120 144 192)
+set(VELMARO_DPI_TESTS test_startup test_shell_commands)
+set(VELMARO_OTHER_DPIS_FILTER "")
+foreach(dpi ${VELMARO_TEST_DPIS})
+  string(APPEND VELMARO_OTHER_DPIS_FILTER ":*dpi${dpi}*")
+endforeach()
 file(GLOB VELMARO_HARNESS_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/gui/harness*.cpp)
 add_library(gui_harness STATIC ${VELMARO_HARNESS_SOURCES})
 target_include_directories(gui_harness PUBLIC ${CMAKE_SOURCE_DIR}/tests/gui)
@@ -56,11 +64,24 @@ foreach(src ${VELMARO_GUI_TESTS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/resources)
   target_link_libraries(${name} PRIVATE gui_harness GTest::gtest)
   target_link_options(${name} PRIVATE -static)
+  set(filter "-PinoutWithoutPicturesTest.*")
+  if(name IN_LIST VELMARO_DPI_TESTS)
+    string(APPEND filter ${VELMARO_OTHER_DPIS_FILTER})
+    foreach(dpi ${VELMARO_TEST_DPIS})
+      gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        DISCOVERY_TIMEOUT 120
+        TEST_PREFIX "gui.dpi${dpi}."
+        TEST_FILTER "*dpi${dpi}*"
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+        PROPERTIES RUN_SERIAL TRUE TIMEOUT 60 ENVIRONMENT VELMARO_WINE_DPI=${dpi})
+    endforeach()
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    TEST_FILTER "-PinoutWithoutPicturesTest.*"
     TEST_PREFIX "gui."
+    TEST_FILTER "${filter}"
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
     PROPERTIES RUN_SERIAL TRUE TIMEOUT 60)
 endforeach()

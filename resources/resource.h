@@ -34,6 +34,9 @@
 // Commands of the Edit menu and the accelerator table
 #define CMD_UNDO                1120
 #define CMD_REDO                1121
+
+// Help: the user manual (menu and F1)
+#define CMD_USER_MANUAL         1130
 #define CMD_TOOLS_LAST          1199
 
 // Information boxes: dialog, its text

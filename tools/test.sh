@@ -23,7 +23,9 @@ if ! (cd "$build" && ctest --output-on-failure -j "$(nproc 2>/dev/null || echo 2
 else
     cp "$build/Testing/Temporary/LastTest.log" "$first_run/" 2>/dev/null || true
 fi
-velmaro_wine_stop "$(velmaro_test_tree "$build")/wine"
+for state in "$(velmaro_test_tree "$build")"/wine "$(velmaro_test_tree "$build")"/wine-dpi*; do
+    [ -d "$state" ] && velmaro_wine_stop "$state"
+done
 if [ -n "${rerun:-}" ]; then
     echo "These tests failed the first time:"
     printf '%s\n' "$rerun" | sed 's/^/  /'

@@ -4,6 +4,10 @@
 #
 # STATE_DIR holds: prefix/ (the Wine prefix), display (":N"), xvfb.pid, server.pid,
 # keeper.pid, server-display, volumes/ (the labelled drives V: and W:), lock.
+#
+# VELMARO_WINE_DPI (96 when unset) is the display scale of the prefix (its LogPixels). A state at
+# another DPI gets a desktop and a display of 1920x1200, room for the larger windows; its prefix
+# is a copy of VELMARO_WINE_PREFIX_SOURCE when that names a ready prefix, else made anew.
 
 velmaro_wine_log() { printf '[wine] %s\n' "$*" >&2; }
 
@@ -19,7 +23,7 @@ velmaro_start_xvfb() {           # $1 state dir; starts a private display, recor
     local state=$1 n
     for n in $(seq 90 189); do
         if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-            setsid Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 < /dev/null &
+            setsid Xvfb :$n -screen 0 "$(velmaro_screen_size)x24" -nolisten tcp >/dev/null 2>&1 < /dev/null &
             echo $! > "$state/xvfb.pid"
             local deadline=$((SECONDS + 20))
             while [ ! -e /tmp/.X11-unix/X$n ] && [ $SECONDS -lt $deadline ]; do sleep 0.05; done
@@ -32,6 +36,8 @@ velmaro_start_xvfb() {           # $1 state dir; starts a private display, recor
     velmaro_wine_log "could not start Xvfb"
     return 1
 }
+
+velmaro_screen_size() { if [ "${VELMARO_WINE_DPI:-96}" = 96 ]; then echo 1024x768; else echo 1920x1200; fi; }
 
 velmaro_display_alive() {        # $1 state dir
     local state=$1
@@ -50,31 +56,54 @@ velmaro_wine32_starts && VELMARO_WINE32=1
 VELMARO_PREFIX_MARK=wine64-only
 [ $VELMARO_WINE32 = 1 ] && VELMARO_PREFIX_MARK=wine32
 
+# The mark of a ready prefix: the Wine that made it, and its DPI when that is not 96.
+velmaro_wanted_mark() {          # sets velmaro_mark; shell built-ins only
+    velmaro_mark=$VELMARO_PREFIX_MARK
+    [ "${VELMARO_WINE_DPI:-96}" = 96 ] || velmaro_mark="$velmaro_mark dpi$VELMARO_WINE_DPI"
+}
+
 velmaro_prefix_ready() {         # shell built-ins only
-    local mark=""
+    local mark="" velmaro_mark
+    velmaro_wanted_mark
     read -r mark 2>/dev/null < "$WINEPREFIX/.velmaro-ready"
-    [ "$mark" = "$VELMARO_PREFIX_MARK" ]
+    [ "$mark" = "$velmaro_mark" ]
+}
+
+# A ready prefix of the same Wine to copy instead of booting one (some 13 s), if there is one.
+velmaro_prefix_source() {
+    local source=${VELMARO_WINE_PREFIX_SOURCE:-} mark=""
+    [ -n "$source" ] && [ "$source" != "$WINEPREFIX" ] || return 1
+    read -r mark 2>/dev/null < "$source/.velmaro-ready"
+    [ "$mark" = "$VELMARO_PREFIX_MARK" ] && echo "$source"
 }
 
 velmaro_make_prefix() {          # creates $WINEPREFIX with a virtual desktop and real fonts
+    local source velmaro_mark kv
     if [ -d "$WINEPREFIX" ]; then
-        velmaro_wine_log "making the Wine prefix $WINEPREFIX anew (made by another Wine)"
+        velmaro_wine_log "making the Wine prefix $WINEPREFIX anew (made by another Wine or for another DPI)"
         wineserver -k 2>/dev/null
         rm -rf "$WINEPREFIX"
     fi
-    velmaro_wine_log "creating the Wine prefix $WINEPREFIX (once)"
-    mkdir -p "$WINEPREFIX"
-    velmaro_wine wineboot -i >/dev/null 2>&1 && wineserver -w
+    if source=$(velmaro_prefix_source); then
+        velmaro_wine_log "copying the Wine prefix $source to $WINEPREFIX (once)"
+        cp -a "$source" "$WINEPREFIX"
+    else
+        velmaro_wine_log "creating the Wine prefix $WINEPREFIX (once)"
+        mkdir -p "$WINEPREFIX"
+        velmaro_wine wineboot -i >/dev/null 2>&1 && wineserver -w
+        for kv in 'Arial=Liberation Sans' 'Microsoft Sans Serif=MS Sans Serif' \
+                  'Courier New=Liberation Mono' 'Times New Roman=Liberation Serif'; do
+            velmaro_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${kv%%=*}" /d "${kv#*=}" /f >/dev/null 2>&1
+        done
+        cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    fi
     velmaro_wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-    velmaro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
-    local kv
-    for kv in 'Arial=Liberation Sans' 'Microsoft Sans Serif=MS Sans Serif' \
-              'Courier New=Liberation Mono' 'Times New Roman=Liberation Serif'; do
-        velmaro_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${kv%%=*}" /d "${kv#*=}" /f >/dev/null 2>&1
-    done
-    cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
+    velmaro_wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$(velmaro_screen_size)" /f >/dev/null 2>&1
+    velmaro_wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "${VELMARO_WINE_DPI:-96}" /f \
+        >/dev/null 2>&1
     wineserver -k 2>/dev/null
-    echo "$VELMARO_PREFIX_MARK" > "$WINEPREFIX/.velmaro-ready"
+    velmaro_wanted_mark
+    echo "$velmaro_mark" > "$WINEPREFIX/.velmaro-ready"
 }
 
 velmaro_pid_alive() {             # $1 pid file: the process it names is running

@@ -10,7 +10,11 @@ here=${BASH_SOURCE[0]%/*}
 . "$here/wine-common.sh"
 case $exe in */*) bin_dir=${exe%/*} ;; *) bin_dir=. ;; esac
 cd "$bin_dir" && bin_dir=$PWD && cd "$OLDPWD" || exit 1
-state=${VELMARO_WINE_STATE:-${bin_dir%/*}/wine}
+# A state of its own for each display scale (VELMARO_WINE_DPI), its prefix copied from the default.
+state=${bin_dir%/*}/wine
+[ "${VELMARO_WINE_DPI:-96}" = 96 ] || state=$state-dpi$VELMARO_WINE_DPI
+export VELMARO_WINE_PREFIX_SOURCE=${VELMARO_WINE_PREFIX_SOURCE:-${bin_dir%/*}/wine/prefix}
+state=${VELMARO_WINE_STATE:-$state}
 export VELMARO_WINE_KEEPER=${VELMARO_WINE_KEEPER:-$bin_dir/wine_keeper.exe}
 velmaro_wine_prepare "$state" own || exit 1
 

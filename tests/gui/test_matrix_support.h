@@ -2,6 +2,8 @@
 // attached, and small helpers that act on the main window as the user would (a selection in
 // a combo box arrives as CBN_SELCHANGE, a scroll bar request as WM_HSCROLL or WM_VSCROLL).
 #pragma once
+#include <windows.h>
+#include <commctrl.h>
 #include <cstdint>
 #include <string>
 #include "harness.h"
@@ -52,11 +54,11 @@ inline SIZE client_size() {
     return SIZE{client.right - client.left, client.bottom - client.top};
 }
 
-// A control's rectangle in the main window's client coordinates.
-inline RECT client_rect_of(HWND control) {
+// A control's rectangle in the main window's (or `parent`'s) client coordinates.
+inline RECT client_rect_of(HWND control, HWND parent = main_window) {
     RECT box;
     GetWindowRect(control, &box);
-    MapWindowPoints(HWND_DESKTOP, main_window, reinterpret_cast<POINT*>(&box), 2);
+    MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&box), 2);
     return box;
 }
 
@@ -101,4 +103,70 @@ inline void set_horizontal(int position) {
 inline void set_vertical(int position) {
     SetScrollPos(vertical_scroll_bar, SB_CTL, position, TRUE);
     refresh_cell_captions();
+}
+
+// ---- The display scale ------------------------------------------------------------------------
+
+// A figure of the 96-DPI layout at `dpi`.
+inline int at_dpi(int figure, int dpi) { return MulDiv(figure, dpi, 96); }
+
+inline std::string box_text(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+// A control of `parent` at x, y, width x height of the 96-DPI layout scaled to `dpi` (a height
+// of 0 is not checked: a combo box's height follows its font).
+inline void expect_place(HWND parent, HWND control, int dpi, int x, int y, int width, int height) {
+    RECT actual = client_rect_of(control, parent);
+    if (height == 0) actual.bottom = actual.top;
+    const RECT expected = {at_dpi(x, dpi), at_dpi(y, dpi), at_dpi(x, dpi) + at_dpi(width, dpi),
+                           at_dpi(y, dpi) + at_dpi(height, dpi)};
+    EXPECT_EQ(box_text(expected), box_text(actual)) << window_text(control);
+}
+
+// Every control of the main window at its place in the 96-DPI layout, scaled to `dpi`.
+inline void expect_scaled_layout(int dpi) {
+    expect_place(main_window, rows_caption, dpi, 0, 8, 96, 16);
+    expect_place(main_window, columns_caption, dpi, 147, 8, 96, 16);
+    expect_place(main_window, rows_combo, dpi, 20, 24, 64, 0);
+    expect_place(main_window, columns_combo, dpi, 160, 24, 64, 0);
+    expect_place(main_window, single_key_check, dpi, 20, 47, 116, 47);
+    expect_place(main_window, picture_caption, dpi, 275, 60, 296, 16);
+    const int columns = visible_columns, rows = visible_rows;
+    ASSERT_GT(columns * rows, 0);
+    for (int k = 0; k < columns * rows; ++k)
+        expect_place(main_window, cell_buttons[k], dpi, 68 + 128 * (k % columns), 140 + 96 * (k / columns), 128, 96);
+    for (int i = 0; i < columns + rows; ++i) {
+        const int x = i < columns ? 104 + 128 * i : 8, y = i < columns ? 96 : 168 + 96 * (i - columns);
+        expect_place(main_window, header_labels[i], dpi, x, y, 56, 16);
+        expect_place(main_window, pin_combos[i], dpi, x, y + 16, 56, 0);
+    }
+}
+
+// Every visible text of `parent`'s controls whole in the control's font: a button's as it
+// measures itself, a combo box's choice in its field, a static's words as they break.
+inline void expect_texts_whole(HWND parent) {
+    for (HWND control = GetWindow(parent, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        const std::string text = window_text(control);
+        if (!shown(control) || text.empty()) continue;
+        RECT room, need = {0, 0, 0, 0};
+        GetClientRect(control, &room);
+        COMBOBOXINFO combo = {sizeof(COMBOBOXINFO), {}, {}, 0, nullptr, nullptr, nullptr};
+        const bool is_combo = GetComboBoxInfo(control, &combo) != FALSE;
+        if (is_combo) room = combo.rcItem;
+        SIZE ideal = {0, 0};  // what a button measures for itself; other controls do not answer
+        if (SendMessageA(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal))) {
+            need = {0, 0, ideal.cx, ideal.cy};
+        } else {
+            HDC dc = GetDC(control);
+            SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+            need.right = room.right - room.left;
+            DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | (is_combo ? DT_SINGLELINE : DT_WORDBREAK));
+            ReleaseDC(control, dc);
+        }
+        EXPECT_GT(need.right, 0) << text;
+        EXPECT_LE(need.right, room.right - room.left) << text;
+        EXPECT_LE(need.bottom, room.bottom - room.top) << text;
+    }
 }

@@ -1,10 +1,11 @@
-// The menu, the accelerators, the help boxes, the focus handling of the main window, and the
-// key tester with keys sent as real input.
+// The menu, the accelerators, the help boxes, the user manual (F1), the focus handling of the
+// main window, and the key tester with keys sent as real input, at 96, 120, 144 and 192 DPI.
 #include <algorithm>
 #include <cstring>
 
 #include "harness.h"
 #include "test_key_dialogs_steps.h"
+#include "test_matrix_support.h"
 
 #include "config/config_model.h"
 #include "velmaro_version.h"
@@ -40,14 +41,15 @@ const MenuEntry MENU_ENTRIES[] = {
     {2, 6, "Wiring &Sheet...", CMD_WIRING_SHEET},
     {2, 7, nullptr, 0},
     {2, 8, "&Key Tester...", CMD_KEY_TESTER},
-    {3, 0, "&Macro Usage", CMD_HELP_MACRO},
-    {3, 1, nullptr, 0},
-    {3, 2, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
-    {3, 3, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
-    {3, 4, nullptr, 0},
-    {3, 5, "&FN Table Toggle", CMD_HELP_FN_TABLE},
-    {3, 6, nullptr, 0},
-    {3, 7, "&About", CMD_ABOUT},
+    {3, 0, "User &Manual\tF1", CMD_USER_MANUAL},
+    {3, 1, "&Macro Usage", CMD_HELP_MACRO},
+    {3, 2, nullptr, 0},
+    {3, 3, "&Single Key at a Time", CMD_HELP_SINGLE_KEY},
+    {3, 4, "&Filter Ghost Keys", CMD_HELP_GHOST_KEYS},
+    {3, 5, nullptr, 0},
+    {3, 6, "&FN Table Toggle", CMD_HELP_FN_TABLE},
+    {3, 7, nullptr, 0},
+    {3, 8, "&About", CMD_ABOUT},
 };
 
 std::string menu_text(HMENU menu, int position) {
@@ -131,7 +133,7 @@ TEST_F(ShellCommands, MenuHoldsEveryItemWithItsCommand) {
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 0)));
     EXPECT_EQ(2, GetMenuItemCount(GetSubMenu(menu, 1)));
     EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 2)));
-    EXPECT_EQ(8, GetMenuItemCount(GetSubMenu(menu, 3)));
+    EXPECT_EQ(9, GetMenuItemCount(GetSubMenu(menu, 3)));
     for (const MenuEntry& entry : MENU_ENTRIES) {
         SCOPED_TRACE(std::to_string(entry.popup) + "/" + std::to_string(entry.position));
         HMENU popup = GetSubMenu(menu, entry.popup);
@@ -329,6 +331,7 @@ struct TesterCase {
     const char* count;
     int marked_cell;          // cell_index of a cell whose caption ends in `mark`, or -1
     const char* mark;
+    int dpi = 96;             // the display's; the case runs in a Wine prefix of that DPI
 };
 
 void PrintTo(const TesterCase& c, std::ostream* out) { *out << c.what; }
@@ -355,25 +358,38 @@ const TesterCase TESTER_CASES[] = {
      "Esc: Row 1 (pin 5) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(0, 0), "\ntested \xD7" "1"},
     {"a key that two cells send", tap('A', 0x1E),
      "A: 2 cells: Row 1 (pin 5) \xD7 Col 2 (pin 2), Row 2 (pin 6) \xD7 Col 2 (pin 2)", "2 of 4 keys tested",
-     cell_index(1, 1), "\ntested \xD7" "1"},
+     cell_index(1, 1), "\ntested \xD7" "1", 120},
     {"a macro's burst is one press of its cell: V neither without a cell nor bouncing", macro_burst(),
      "Macro 1 (B, V, ...): Row 2 (pin 6) \xD7 Col 1 (pin 1)", "1 of 4 keys tested", cell_index(1, 0),
      "\ntested \xD7" "1"},
     {"a key only the FN table sends", tap('Q', 0x10), "Q: FN table, Row 3 (pin 7) \xD7 Col 1 (pin 1)",
-     "0 of 4 keys tested", -1, ""},
+     "0 of 4 keys tested", -1, "", 192},
     {"Enter, Alt and Tab reach the tester, no menu opens",
      joined({tap(VK_RETURN, 0x1C), tap(VK_LMENU, 0x38), tap(VK_TAB, 0x0F)}), TAB_NO_CELL.c_str(),
-     "0 of 4 keys tested", -1, ""},
+     "0 of 4 keys tested", -1, "", 144},
     {"the keypad's Enter is another key", tap(VK_RETURN, 0x1C, true), "Enter (Num)*", "0 of 4 keys tested", -1, ""},
     {"a press 5 ms after the release bounces",
      joined({tap('A', 0x1E), {{'A', 0x1E, false, false, 5}, {'A', 0x1E, false, true, 0}}}),
      "A bounced: pressed again *", "2 of 4 keys tested", cell_index(0, 1), "\nbounced \xD7" "2"},
 };
 
+// The tester over the default 5 x 4 matrix at the 96-DPI figures scaled to `dpi`: its client
+// area, the first cell, the status line and Close; every text whole.
+void expect_tester_scaled(HWND dialog, int dpi) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    EXPECT_EQ(box_text({0, 0, at_dpi(472, dpi), at_dpi(435, dpi)}), box_text(client));
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CELL), dpi, 80, 40, 94, 58);
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_STATUS), dpi, 8, 348, 456, 32);
+    expect_place(dialog, GetDlgItem(dialog, IDC_TESTER_CLOSE), dpi, 389, 404, 75, 23);
+    expect_texts_whole(dialog);
+}
+
 class KeyTesterTest : public ShellCommands, public testing::WithParamInterface<TesterCase> {};
 
 TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     const TesterCase& c = GetParam();
+    ASSERT_EQ(c.dpi, window_dpi(main_window)) << "the display is not at this DPI: run the test through ctest";
     config_model.key_table[cell_index(0, 0)] = 41;                  // Esc
     config_model.key_table[cell_index(0, 1)] = 4;                   // A
     config_model.key_table[cell_index(1, 1)] = KEY_FLAG_REPEAT | 4; // A, repeating
@@ -394,6 +410,7 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
                                    item_text(d, IDC_TESTER_COUNT) == c.count;
                         }),
                         inspect([&](HWND d) {
+                            expect_tester_scaled(d, c.dpi);
                             shown_status = item_text(d, IDC_TESTER_STATUS);
                             shown_count = item_text(d, IDC_TESTER_COUNT);
                             if (c.marked_cell >= 0) {
@@ -421,7 +438,9 @@ TEST_P(KeyTesterTest, ShowsWhereEachKeyIsWired) {
     EXPECT_EQ(0, config_model.config_changed) << "testing changes nothing";
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES));
+INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES), [](const auto& info) {
+    return std::to_string(info.index) + "_dpi" + std::to_string(info.param.dpi);
+});
 
 // Another window made active takes the keyboard back; Tools > Key Tester brings the open tester
 // to the front, with the keyboard again; Reset clears the marks.
@@ -467,3 +486,32 @@ TEST_F(ShellCommands, ClosingTheMainWindowClosesTheTesterFirst) {
 }
 
 }  // namespace
+
+// F1 says where the manual was looked for while it is missing, and then gives it to the program
+// Windows opens HTML files with.
+TEST_F(ShellCommands, F1OpensTheManualBesideTheProgramOrSaysWhereItWasLookedFor) {
+    char program[MAX_PATH] = {};
+    std::string manual(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+    manual = manual.substr(0, manual.find_last_of('\\') + 1) + "manual.html";
+    struct Cleanup {  // the manual and the program for HTML files exist only during the test
+        std::string manual;
+        ~Cleanup() {
+            DeleteFileA(manual.c_str());
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, ".html");
+            RegDeleteTreeA(HKEY_CLASSES_ROOT, "VelmaroTest.html");
+        }
+    } cleanup{manual};
+    const std::string opened = temp_path("opened.html"), open = "cmd.exe /c copy \"%1\" \"" + opened + "\"";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, ".html", nullptr, REG_SZ, "VelmaroTest.html", 17));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CLASSES_ROOT, "VelmaroTest.html\\shell\\open\\command", nullptr,
+                                             REG_SZ, open.c_str(), static_cast<DWORD>(open.size() + 1)));
+    SetForegroundWindow(main_window);
+    press_keys({VK_F1});
+    ASSERT_EQ(1u, boxes().size());
+    EXPECT_EQ("The user manual was not found at\n" + manual, boxes()[0].text);
+    const std::vector<std::uint8_t> text = {'<', 'p', '>', 'M', '<', '/', 'p', '>'};
+    ASSERT_TRUE(write_file_bytes(manual, text));
+    press_keys({VK_F1});
+    EXPECT_TRUE(pump_until([&] { return read_file_bytes(opened) == text; }, 20000)) << "given to the HTML program";
+    EXPECT_EQ(1u, boxes().size());
+}

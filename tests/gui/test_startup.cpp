@@ -1,8 +1,12 @@
 // Start-up: the main window, its class and size, every child control in order, the default
 // configuration, the presence check of a unit, the installation check, and what the command
-// line asks for (a file opened at start, /offline).
+// line asks for (a file opened at start, /offline); at 96, 120, 144 and 192 DPI, and moved.
+#include <set>
+
 #include "harness.h"
 #include "harness_images.h"
+#include "test_matrix_support.h"
+#include "tools/art/pinout_art.h"
 
 #include "config/config_model.h"
 #include "config/ui_ops.h"
@@ -40,9 +44,32 @@ std::vector<HWND> children_in_order() {
     return children;
 }
 
+COLORREF colour_of(ArtColour colour) { return RGB(colour.red, colour.green, colour.blue); }
+
+// The pinout picture's header at its scaled place and size: its edge at both corners, the
+// background beyond, and sharp: no more colours than the artwork has (a blurred picture mixes them).
+void expect_sharp_picture(int dpi) {
+    UpdateWindow(main_window);
+    pump_idle();
+    const int left = at_dpi(300, dpi), top = at_dpi(20, dpi);
+    const int right = left + at_dpi(248, dpi) - 1, bottom = top + at_dpi(38, dpi) - 1;
+    HDC dc = GetDC(main_window);
+    EXPECT_EQ(colour_of(ART_HEADER_EDGE), GetPixel(dc, left, top));
+    EXPECT_EQ(colour_of(ART_HEADER_EDGE), GetPixel(dc, right, bottom));
+    EXPECT_EQ(GetSysColor(COLOR_BTNFACE), GetPixel(dc, right + 1, bottom + 1));
+    std::set<COLORREF> colours;
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x) colours.insert(GetPixel(dc, x, y));
+    ReleaseDC(main_window, dc);
+    EXPECT_LE(colours.size(), 10u + 2 * ART_LINE_COUNT) << "the artwork's ten colours and a fill for each line";
+}
+
 }  // namespace
 
 class Startup : public GuiTest {};
+
+// The same start at each display scale; the cases of a DPI run in a Wine prefix of that DPI.
+class StartupScale : public GuiTest, public testing::WithParamInterface<int> {};
 
 TEST_F(Startup, MainWindowHasItsClassTitleAndClientSize) {
     attach_unit(1);
@@ -86,10 +113,12 @@ TEST_F(Startup, ChildControlsAreCreatedInOrder) {
     }
 }
 
-// The child controls as they were created: order, class, style, rectangle and text.
-TEST_F(Startup, ChildControlsAreCreatedAsSpecifiedInOrder) {
+// The child controls as they were created: order, class, style, rectangle and text, at the scale.
+TEST_P(StartupScale, ChildControlsAreCreatedAsSpecifiedInOrderAndLaidOutAtTheScale) {
+    const int dpi = GetParam();
     attach_unit(1);
     start_app();
+    ASSERT_EQ(dpi, window_dpi(main_window)) << "the display is not at this DPI: run the test through ctest";
     const LONG check = WS_CHILD | WS_TABSTOP | BS_CHECKBOX;
     const LONG label = WS_CHILD | SS_CENTER;
     const LONG combo = WS_CHILD | WS_VSCROLL | WS_TABSTOP | CBS_DROPDOWNLIST;
@@ -124,13 +153,51 @@ TEST_F(Startup, ChildControlsAreCreatedAsSpecifiedInOrder) {
         const Expected& e = expected[i];
         EXPECT_STRCASEEQ(e.class_name, created[i].class_name.c_str());
         EXPECT_EQ(e.style, created[i].style);
-        EXPECT_EQ(e.x, created[i].x);
-        EXPECT_EQ(e.y, created[i].y);
-        EXPECT_EQ(e.width, created[i].width);
-        EXPECT_EQ(e.height, created[i].height);
+        EXPECT_EQ(at_dpi(e.x, dpi), created[i].x);
+        EXPECT_EQ(at_dpi(e.y, dpi), created[i].y);
+        EXPECT_EQ(at_dpi(e.width, dpi), created[i].width);
+        EXPECT_EQ(at_dpi(e.height, dpi), created[i].height);
         EXPECT_EQ(e.text, created[i].title);
     }
+    // The default client area at the scale, or less by whole half cells where the work area cannot
+    // hold the window (the rows cut off then behind the scroll bar); controls and picture scaled.
+    RECT outer, client, work;
+    GetWindowRect(main_window, &outer);
+    GetClientRect(main_window, &client);
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_TRUE(outer.left >= work.left && outer.top >= work.top && outer.right <= work.right &&
+                outer.bottom <= work.bottom) << box_text(outer);
+    EXPECT_EQ(at_dpi(597, dpi), client.right);
+    const int cut = at_dpi(645, dpi) - client.bottom, half = at_dpi(48, dpi);
+    EXPECT_TRUE(cut == 0 || (cut % half == 0 && outer.bottom - outer.top + half > work.bottom - work.top)) << cut;
+    EXPECT_EQ(matrix_row_count() - visible_rows, shown(vertical_scroll_bar) ? scroll_maximum(vertical_scroll_bar) : 0);
+    expect_scaled_layout(dpi);
+    expect_texts_whole(main_window);
+    expect_sharp_picture(dpi);
 }
+
+// Moved to a monitor of another DPI, the window takes the rectangle Windows suggests, and the
+// font, every control and the picture follow the new scale.
+TEST_P(StartupScale, MovedToAnotherDpiTheWindowTakesTheSuggestedRectangleAndScalesEverything) {
+    const int moved = GetParam() == 144 ? 120 : 144;
+    attach_unit(1);
+    start_app();
+    const RECT suggested = {0, 0, 1000, 760};   // within the smallest desktop of the tests, 1024 x 768
+    SendMessageA(main_window, WM_DPICHANGED, MAKEWPARAM(moved, moved), reinterpret_cast<LPARAM>(&suggested));
+    pump_idle();
+    RECT outer;
+    GetWindowRect(main_window, &outer);
+    EXPECT_EQ(box_text(suggested), box_text(outer));
+    LOGFONTA font = {};
+    ASSERT_TRUE(GetObjectA(ui_font, sizeof font, &font));
+    EXPECT_EQ(-MulDiv(33, moved, 288), font.lfHeight) << "8.25 points at the new DPI";
+    EXPECT_EQ(reinterpret_cast<LRESULT>(ui_font), SendMessageA(cell_buttons[19], WM_GETFONT, 0, 0));
+    expect_scaled_layout(moved);
+    expect_sharp_picture(moved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, StartupScale, testing::Values(96, 120, 144, 192),
+                         [](const testing::TestParamInfo<int>& info) { return "dpi" + std::to_string(info.param); });
 
 TEST_F(Startup, CaptionsAndChecksKeepTheirTexts) {
     attach_unit(1);

@@ -1,7 +1,8 @@
 # The 19 pictures of the pinout picture, drawn at build time by a small generator of ours.
 # This tree cross-compiles, so the generator is built with the host compiler; the pictures
 # go into bin/Resource, beside the program (its picture files are found relative to the
-# current directory, and the GUI tests run in bin/).
+# current directory, and the GUI tests run in bin/), and their variants for displays at 150
+# and 200 % into bin/Resource/150 and bin/Resource/200.
 
 find_program(VELMARO_HOST_CXX NAMES c++ g++ REQUIRED)
 
@@ -12,9 +13,19 @@ set(VELMARO_ART_NAMES HX3476
   CX5621 CX9092 CX5443 CX3134 CX5575 CX2526 CX0817 CX4498
   RX4931 RX7672 RX9173 RX7484 RX3355 RX1606 RX0757 RX8588
   XX0305 CFX981)
+set(VELMARO_ART_SCALES 150 200)
 set(VELMARO_ART_FILES)
 foreach(name ${VELMARO_ART_NAMES})
   list(APPEND VELMARO_ART_FILES ${VELMARO_ART_OUTPUT}/${name}.qzr)
+  foreach(scale ${VELMARO_ART_SCALES})
+    list(APPEND VELMARO_ART_FILES ${VELMARO_ART_OUTPUT}/${scale}/${name}.qzr)
+  endforeach()
+endforeach()
+set(VELMARO_ART_COMMANDS)
+foreach(scale ${VELMARO_ART_SCALES})
+  list(APPEND VELMARO_ART_COMMANDS
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMARO_ART_OUTPUT}/${scale}
+    COMMAND ${VELMARO_ART_TOOL} ${VELMARO_ART_OUTPUT}/${scale} ${scale})
 endforeach()
 
 add_custom_command(OUTPUT ${VELMARO_ART_TOOL}
@@ -28,6 +39,7 @@ add_custom_command(OUTPUT ${VELMARO_ART_TOOL}
 add_custom_command(OUTPUT ${VELMARO_ART_FILES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMARO_ART_OUTPUT}
   COMMAND ${VELMARO_ART_TOOL} ${VELMARO_ART_OUTPUT}
+  ${VELMARO_ART_COMMANDS}
   DEPENDS ${VELMARO_ART_TOOL}
   COMMENT "Drawing the pinout pictures into bin/Resource"
   VERBATIM)

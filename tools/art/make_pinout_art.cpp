@@ -1,8 +1,10 @@
 // Draws the 19 pictures of the pinout picture and writes them as 24-bit BMP files:
-//   make_pinout_art OUTPUT_FOLDER
+//   make_pinout_art OUTPUT_FOLDER [PERCENT]
 // The header outline with its nine pin pads, a marker for each column and row that reads
 // C1..C8 or R1..R8, the free-pin marker (an empty pin hole) and the clash marker (a warning
-// sign). Glyphs come from the small bitmap font below; colours from pinout_art.h.
+// sign). Glyphs come from the small bitmap font below; colours from pinout_art.h. With a
+// PERCENT (150, 200) every size is scaled as the program scales its figures, and the glyphs and
+// pad rims by whole pixels, for displays of that scale; without, the pictures are those of 96 DPI.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -10,6 +12,17 @@
 #include "pinout_art.h"
 
 namespace {
+
+int scale_percent = 100;
+
+// A figure of the 96-DPI pictures at the scale drawn, rounded as the program rounds.
+int sized(int figure) { return (figure * scale_percent + 50) / 100; }
+
+// A glyph's pixel or a pad's rim at the scale drawn: whole pixels, never below one.
+int whole_pixels(int size) {
+    const int scaled = size * scale_percent / 100;
+    return scaled > 1 ? scaled : 1;
+}
 
 struct Picture {
     int width, height;
@@ -79,46 +92,49 @@ void draw_text(Picture& picture, const std::string& text, int centre_x, int cent
 }
 
 Picture make_header() {
-    Picture header = make_picture(ART_HEADER_WIDTH, ART_HEADER_HEIGHT, ART_HEADER_BODY);
-    frame_rect(header, 0, 0, ART_HEADER_WIDTH, ART_HEADER_HEIGHT, ART_HEADER_EDGE_WIDTH, ART_HEADER_EDGE);
-    int pad = ART_MARKER_SIZE + 2 * ART_PAD_MARGIN;
+    const int width = sized(ART_HEADER_WIDTH), height = sized(ART_HEADER_HEIGHT);
+    Picture header = make_picture(width, height, ART_HEADER_BODY);
+    frame_rect(header, 0, 0, width, height, sized(ART_HEADER_EDGE_WIDTH), ART_HEADER_EDGE);
+    const int margin = whole_pixels(ART_PAD_MARGIN), pad = sized(ART_MARKER_SIZE) + 2 * margin;
+    const int top = sized(ART_MARKER_TOP) - margin;
     for (int pin = 0; pin < ART_PIN_COUNT; ++pin) {
-        int left = ART_MARKER_LEFT[pin] - ART_PAD_MARGIN;
-        fill_rect(header, left, ART_MARKER_TOP - ART_PAD_MARGIN, pad, pad, ART_PAD);
+        int left = sized(ART_MARKER_LEFT[pin]) - margin;
+        fill_rect(header, left, top, pad, pad, ART_PAD);
         std::string number(1, static_cast<char>('1' + pin));
-        draw_text(header, number, left + pad / 2, (ART_MARKER_TOP - ART_PAD_MARGIN) / 2, 1, ART_PIN_NUMBER);
+        draw_text(header, number, left + pad / 2, top / 2, whole_pixels(1), ART_PIN_NUMBER);
     }
     return header;
 }
 
 Picture make_marker(ArtColour fill) {
-    Picture marker = make_picture(ART_MARKER_SIZE, ART_MARKER_SIZE, fill);
-    frame_rect(marker, 0, 0, ART_MARKER_SIZE, ART_MARKER_SIZE, 1, ART_MARKER_BORDER);
+    const int size = sized(ART_MARKER_SIZE);
+    Picture marker = make_picture(size, size, fill);
+    frame_rect(marker, 0, 0, size, size, sized(1), ART_MARKER_BORDER);
     return marker;
 }
 
 Picture make_line_marker(char kind, int line, ArtColour fill) {
     Picture marker = make_marker(fill);
     std::string text = {kind, static_cast<char>('0' + line)};
-    draw_text(marker, text, ART_MARKER_SIZE / 2 + 1, ART_MARKER_SIZE / 2, 2, ART_LINE_TEXT);
+    draw_text(marker, text, marker.width / 2 + sized(1), marker.height / 2, whole_pixels(2), ART_LINE_TEXT);
     return marker;
 }
 
 // An empty pin hole: a ring around the centre.
 Picture make_free_marker() {
     Picture marker = make_marker(ART_FREE_FILL);
-    int centre = ART_MARKER_SIZE / 2;
-    for (int y = 0; y < ART_MARKER_SIZE; ++y)
-        for (int x = 0; x < ART_MARKER_SIZE; ++x) {
+    const int centre = marker.width / 2, inner = sized(4), outer = sized(6);
+    for (int y = 0; y < marker.height; ++y)
+        for (int x = 0; x < marker.width; ++x) {
             int distance2 = (x - centre) * (x - centre) + (y - centre) * (y - centre);
-            if (distance2 >= 16 && distance2 <= 36) put_pixel(marker, x, y, ART_FREE_RING);
+            if (distance2 >= inner * inner && distance2 <= outer * outer) put_pixel(marker, x, y, ART_FREE_RING);
         }
     return marker;
 }
 
 Picture make_clash_marker() {
     Picture marker = make_marker(ART_CLASH_FILL);
-    draw_text(marker, "!!", ART_MARKER_SIZE / 2 + 1, ART_MARKER_SIZE / 2, 3, ART_CLASH_TEXT);
+    draw_text(marker, "!!", marker.width / 2 + sized(1), marker.height / 2, whole_pixels(3), ART_CLASH_TEXT);
     return marker;
 }
 
@@ -181,11 +197,12 @@ const char* const ROW_FILES[ART_LINE_COUNT] = {"RX4931", "RX7672", "RX9173", "RX
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_pinout_art OUTPUT_FOLDER\n");
+    if (argc < 2 || argc > 3 || (argc == 3 && std::atoi(argv[2]) < 100)) {
+        std::fprintf(stderr, "usage: make_pinout_art OUTPUT_FOLDER [PERCENT]\n");
         return 2;
     }
     std::string folder = argv[1];
+    if (argc == 3) scale_percent = std::atoi(argv[2]);
     bool ok = write_picture(folder, "HX3476", make_header());
     for (int line = 1; line <= ART_LINE_COUNT; ++line) {
         Picture column = make_line_marker('C', line, art_column_fill(line));

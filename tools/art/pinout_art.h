@@ -14,7 +14,10 @@ constexpr int ART_MARKER_SIZE = 23;
 constexpr int ART_PIN_COUNT = 9;
 constexpr int ART_LINE_COUNT = 8;
 
-// Where the markers sit on the header (the program draws them 11 pixels below its top).
+// Where the markers sit on the header (the program draws them 11 pixels below its top). The
+// larger variants scale these offsets alone; at 150 and 200 % the header's own place on the
+// window (300, 20) scales to whole pixels, so a scaled offset lands where the program's
+// scaled marker does.
 constexpr int ART_MARKER_TOP = 11;
 constexpr int ART_MARKER_LEFT[ART_PIN_COUNT] = {3, 30, 57, 84, 111, 138, 165, 193, 220};
 constexpr int ART_PAD_MARGIN = 1;       // a pad shows as a rim this wide around a marker
