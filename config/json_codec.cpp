@@ -138,6 +138,11 @@ void write_value(const OrderedJson& value, int indent, std::string& out) {
 
 [[noreturn]] void fail(const std::string& text) { throw JsonInputError(text); }
 
+// A value of the document as a message shows it: no control character reaches the user.
+std::string shown(const Json& value) {
+    return value.is_string() ? quoted_text(value.get<std::string>()) : value.dump(-1, ' ', true);
+}
+
 // "Macro 5 is not kept: ..." or "Macros 5, 9 and 12 are not kept: ...".
 std::string unkept_macros_text(const std::vector<int>& numbers) {
     std::string list;
@@ -146,14 +151,12 @@ std::string unkept_macros_text(const std::vector<int>& numbers) {
     const bool one = numbers.size() == 1;
     return (one ? "Macro " : "Macros ") + list + (one ? " is" : " are") +
            " not kept: a configuration file holds macros only up to the highest number that a cell "
-           "refers to, and no cell refers to " + (one ? "it" : "them") + " or to a higher one";
+           "in the file refers to, and no cell in the file refers to " + (one ? "it" : "them") + " or to a higher one";
 }
-
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 const Json& member(const Json& object, const char* name) {
     const auto found = object.find(name);
-    if (found == object.end()) fail("The field " + quoted(name) + " is missing");
+    if (found == object.end()) fail("The field " + quoted_text(name) + " is missing");
     return *found;
 }
 
@@ -173,37 +176,37 @@ int number_in_range(const Json& value, const std::string& what, int low, int hig
     long long number = 0;
     if (!whole_number(value, number) || number < low || number > high)
         fail(what + " must be a whole number from " + std::to_string(low) + " to " +
-             std::to_string(high) + ", not " + value.dump());
+             std::to_string(high) + ", not " + shown(value));
     return static_cast<int>(number);
 }
 
 bool optional_flag(const Json& document, const char* name) {
     const auto found = document.find(name);
     if (found == document.end()) return false;
-    if (!found->is_boolean()) fail(quoted(name) + " must be true or false, not " + found->dump());
+    if (!found->is_boolean()) fail(quoted_text(name) + " must be true or false, not " + shown(*found));
     return found->get<bool>();
 }
 
 void check_fields(const Json& object, const std::set<std::string>& known, const std::string& where) {
     for (auto it = object.begin(); it != object.end(); ++it)
-        if (!known.count(it.key())) fail("Unknown field " + quoted(it.key()) + where);
+        if (!known.count(it.key())) fail("Unknown field " + quoted_text(it.key()) + where);
 }
 
 const Json& sized_array(const Json& value, const std::string& what, std::size_t size,
                         const std::string& unit) {
     if (!value.is_array() || value.size() != size)
         fail(what + " must hold " + std::to_string(size) + " " + unit + ", not " +
-             (value.is_array() ? std::to_string(value.size()) : value.dump()));
+             (value.is_array() ? std::to_string(value.size()) : shown(value)));
     return value;
 }
 
 void read_pins(const Json& document, const char* name, int count, const char* line,
                int pins[MATRIX_MAX_LINES]) {
-    const Json& list = sized_array(member(document, name), quoted(name), count,
+    const Json& list = sized_array(member(document, name), quoted_text(name), count,
                                    std::string("pin numbers (one per ") + line + ")");
     for (int i = 0; i < count; ++i)
         pins[i] = number_in_range(list[i], std::string("The pin of ") + line + " " +
-                                               std::to_string(i + 1) + " in " + quoted(name),
+                                               std::to_string(i + 1) + " in " + quoted_text(name),
                                   1, HIGHEST_PIN);
 }
 
@@ -245,7 +248,7 @@ int read_code(const Json& value, const std::string& where, const CodeReading& re
         problem = reading.check_number(number);
         code = static_cast<int>(number);
     } else {
-        problem = std::string(reading.what) + " must be a name or a number, not " + value.dump();
+        problem = std::string(reading.what) + " must be a name or a number, not " + shown(value);
     }
     if (!problem.empty()) fail(where + ": " + problem);
     return code;
@@ -260,12 +263,12 @@ using NamedCells = bool[MATRIX_MAX_LINES][MATRIX_MAX_LINES];
 
 void read_table(const Json& document, const char* name, const ConfigSnapshot& snapshot,
                 int table[MATRIX_MAX_LINES][MATRIX_MAX_LINES], NamedCells& named) {
-    const Json& rows = sized_array(member(document, name), quoted(name), snapshot.rows, "rows");
+    const Json& rows = sized_array(member(document, name), quoted_text(name), snapshot.rows, "rows");
     for (int row = 0; row < snapshot.rows; ++row) {
-        const std::string row_name = quoted(name) + " row " + std::to_string(row + 1);
+        const std::string row_name = quoted_text(name) + " row " + std::to_string(row + 1);
         const Json& cells = sized_array(rows[row], row_name, snapshot.columns, "key codes");
         for (int column = 0; column < snapshot.columns; ++column)
-            table[row][column] = read_code(cells[column], quoted(name) + " at " + cell_name(row, column),
+            table[row][column] = read_code(cells[column], quoted_text(name) + " at " + cell_name(row, column),
                                            CELL_READING, named[row][column]);
     }
 }
@@ -303,7 +306,7 @@ void read_steps(const Json& macro, const char* list_name, int number, int steps[
     const auto found = macro.find(list_name);
     if (found == macro.end()) return;
     const std::string macro_name = "Macro " + std::to_string(number);
-    if (!found->is_array()) fail(macro_name + ": " + quoted(list_name) + " must be a list of steps");
+    if (!found->is_array()) fail(macro_name + ": " + quoted_text(list_name) + " must be a list of steps");
     bool named = false;
     if (found->size() > static_cast<std::size_t>(MACRO_STEP_COUNT))
         fail(macro_name + " has " + std::to_string(found->size()) + " " + list_name +
@@ -341,10 +344,10 @@ void read_header(const Json& document) {
     if (!document.is_object()) fail("The JSON document must be an object");
     const Json& format = member(document, "format");
     if (!format.is_string() || format.get<std::string>() != FORMAT_NAME)
-        fail("\"format\" must be \"velmaro-config\", not " + format.dump());
+        fail("\"format\" must be \"velmaro-config\", not " + shown(format));
     const Json& version = member(document, "version");
     if (version != FORMAT_VERSION)
-        fail("Unsupported \"version\" " + version.dump() + " (this velmaroctl reads version 1)");
+        fail("Unsupported \"version\" " + shown(version) + " (this velmaroctl reads version 1)");
     check_fields(document,
                  {"format", "version", "rows", "columns", "column_pins", "row_pins",
                   "single_key_at_a_time", "filter_ghost_keys", "keys", "fn_keys", "macros"},
@@ -367,29 +370,41 @@ struct ParseFrame {
     bool array;
     std::string key;    // in an object: the member being read
     std::size_t index;  // in an array: the element being read
+    std::set<std::string> keys;  // in an object: the members read so far
 };
+
+std::string place_text(const std::vector<ParseFrame>& frames, std::size_t depth) {
+    // "keys" entry 2, entry 1; "macros" entry 1, "make" entry 3
+    std::string text;
+    for (std::size_t i = 0; i < depth; ++i) {
+        if (i > 0) text += frames[i - 1].array ? ", " : " ";
+        text += frames[i].array ? "entry " + std::to_string(frames[i].index + 1) : quoted_text(frames[i].key);
+    }
+    return text.empty() ? "The document" : text;
+}
+
+// A member given twice would leave one of its values unread, and readers differ in which.
+void take_key(std::vector<ParseFrame>& frames, const std::string& key) {
+    ParseFrame& object = frames.back();
+    if (object.keys.insert(key).second) {
+        object.key = key;
+        return;
+    }
+    const std::string field = "the field " + quoted_text(key) + " is given twice";
+    fail(place_text(frames, frames.size() - 1) + ": " + field);
+}
 
 void track(std::vector<ParseFrame>& frames, Json::parse_event_t event, const Json& parsed) {
     using Event = Json::parse_event_t;
     switch (event) {
     case Event::object_start:
-    case Event::array_start: frames.push_back({event == Event::array_start, "", 0}); return;
-    case Event::key: frames.back().key = parsed.get<std::string>(); return;
+    case Event::array_start: frames.push_back({event == Event::array_start, "", 0, {}}); return;
+    case Event::key: take_key(frames, parsed.get<std::string>()); return;
     case Event::object_end:
     case Event::array_end: frames.pop_back(); break;
     case Event::value: break;
     }
     if (!frames.empty() && frames.back().array) ++frames.back().index;
-}
-
-std::string place_text(const std::vector<ParseFrame>& frames) {
-    // "keys" entry 2, entry 1; "macros" entry 1, "make" entry 3
-    std::string text;
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        if (i > 0) text += frames[i - 1].array ? ", " : " ";
-        text += frames[i].array ? "entry " + std::to_string(frames[i].index + 1) : quoted(frames[i].key);
-    }
-    return text.empty() ? "The document" : text;
 }
 
 // What the parser stopped at: byte `position` (counted from 1) of the text, or its end.
@@ -416,7 +431,7 @@ Json parse_document(const std::string& text) {
     } catch (const Json::parse_error& error) {
         fail("Invalid JSON: " + syntax_problem(text, error.byte));
     } catch (const Json::out_of_range&) {
-        fail(place_text(frames) + " holds a number too large to read");
+        fail(place_text(frames, frames.size()) + " holds a number too large to read");
     }
 }
 }  // namespace

@@ -86,7 +86,6 @@ long parse_count(const std::string& text) {
     return value;
 }
 
-std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string hex_code(int code) {
     char text[16];
@@ -106,12 +105,12 @@ int key_number_of(const std::string& norm) {
     return found == names.end() ? -1 : found->second;
 }
 
-std::string unknown_key(const std::string& text) { return "unknown key name " + quoted(text); }
+std::string unknown_key(const std::string& text) { return "unknown key name " + quoted_text(text); }
 
 std::string parse_macro_reference(const std::string& number_text, int& code) {
     const long number = parse_count(number_text);
     if (number < 1 || number > HIGHEST_MACRO_NUMBER)
-        return "macro number " + quoted(number_text) + " is out of range 1-127";
+        return "macro number " + quoted_text(number_text) + " is out of range 1-127";
     code = KEY_FLAG_MACRO | static_cast<int>(number);
     return "";
 }
@@ -123,7 +122,7 @@ std::string parse_delay(const std::string& amount, int& step) {
     if (!digits.empty() && digits.back() == ' ') digits.pop_back();
     const long ms = parse_count(digits);
     if (ms < DELAY_UNIT_MS || ms > DELAY_MAX_UNITS * DELAY_UNIT_MS || ms % DELAY_UNIT_MS != 0)
-        return quoted("delay " + amount) + " is not a multiple of 10 ms from 10ms to 2560ms";
+        return quoted_text("delay " + amount) + " is not a multiple of 10 ms from 10ms to 2560ms";
     const int units = static_cast<int>(ms / DELAY_UNIT_MS) % DELAY_MAX_UNITS;
     step = units << 8 | KEY_DELAY;
     return "";
@@ -169,7 +168,7 @@ std::string parse_cell_code(const std::string& text, int& code) {
         return problem;
     }
     if (strip_word(rest, "delay", number_text) || strip_word(rest, "release", number_text))
-        return quoted(text) + " is a macro step, not a key";
+        return quoted_text(text) + " is a macro step, not a key";
     const int key = key_number_of(rest);
     if (key < 0) return unknown_key(text);
     code = flags | key;
@@ -181,7 +180,7 @@ std::string parse_step(const std::string& text, int& step) {
     std::string rest = norm;
     if (strip_word(norm, "delay", rest)) return parse_delay(rest, step);
     if (strip_word(norm, "repeat", rest) || strip_word(norm, "macro", rest))
-        return quoted(text) + " belongs to a key, not to a macro step";
+        return quoted_text(text) + " belongs to a key, not to a macro step";
     const bool release = strip_word(norm, "release", rest);
     const int key = key_number_of(rest);
     if (key < 0) return unknown_key(text);
@@ -221,4 +220,22 @@ std::string steps_display_text(const std::vector<int>& steps) {
     std::string text;
     for (std::size_t i = 0; i < steps.size(); ++i) text += (i ? ", " : "") + step_display_text(steps[i]);
     return text;
+}
+
+std::string quoted_text(const std::string& text) {
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) <= 0x9F &&
+                        static_cast<unsigned char>(text[i + 1]) >= 0x80;  // U+0080..U+009F in UTF-8
+        if (c >= 0x20 && c != 0x7F && !c1) {
+            out += text[i];
+            continue;
+        }
+        const unsigned code = c1 ? static_cast<unsigned char>(text[++i]) : c;
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", code);
+        out += escape;
+    }
+    return out + "\"";
 }

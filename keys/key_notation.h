@@ -33,6 +33,10 @@ std::string step_display_text(int step);
 // The steps of a list joined with ", ", or "(none)".
 std::string steps_display_text(const std::vector<int>& steps);
 
+// `text` from a document in double quotes for a message, its control characters (C0, DEL, C1)
+// written as JSON escapes ("\u001b"): a message never carries them to a terminal or a box.
+std::string quoted_text(const std::string& text);
+
 // Range checks for codes given as numbers; same result convention as above.
 std::string check_cell_code_number(long long code);
 std::string check_step_number(long long step);

@@ -477,7 +477,7 @@ TEST_F(CliFiles, ImportSaysWhichMacrosTheFileWillNotKeepAndTheSheetLeavesThemOut
     })");
     const std::string warning = path("doc.json") +
         ": Macros 5 and 9 are not kept: a configuration file holds macros only up to the highest "
-        "number that a cell refers to, and no cell refers to them or to a higher one\n";
+        "number that a cell in the file refers to, and no cell in the file refers to them or to a higher one\n";
     const CliResult imported = run_cli({"import", path("doc.json"), "-o", path("doc.qzc")});
     ASSERT_EQ(CTL_EXIT_OK, imported.status) << imported.err;
     EXPECT_EQ(warning, imported.err);
@@ -492,6 +492,15 @@ TEST_F(CliFiles, ImportSaysWhichMacrosTheFileWillNotKeepAndTheSheetLeavesThemOut
     EXPECT_NE(std::string::npos, svg.find("Macro 2 ")) << "the sheet draws what the file holds";
     EXPECT_EQ(std::string::npos, svg.find("Macro 5 "));
     EXPECT_EQ(std::string::npos, svg.find("Macro 9 "));
+    // A cell on the pin of an earlier line is not in the file: diff and sheet of the document
+    // are of the file that import saves.
+    write_text(path("clash.json"), R"({"format": "velmaro-config", "version": 1, "rows": 1, "columns": 2,
+      "column_pins": [1, 1], "row_pins": [3], "keys": [["A", "macro 1"]], "macros": [{"number": 1, "make": ["B"]}]})");
+    ASSERT_EQ(CTL_EXIT_OK, run_cli({"import", path("clash.json"), "-o", path("clash.qzc")}).status);
+    EXPECT_EQ("", run_cli({"diff", path("clash.json"), path("clash.qzc")}).out);
+    ASSERT_EQ(CTL_EXIT_OK, run_cli({"sheet", path("clash.json"), "-o", path("clash.svg")}).status);
+    const std::vector<std::uint8_t> clash = read_bytes(path("clash.svg"));
+    EXPECT_EQ(std::string::npos, std::string(clash.begin(), clash.end()).find(">Macro 1<")) << "the hidden cell";
 }
 
 // ---- import errors ----------------------------------------------------------------------
@@ -514,6 +523,10 @@ std::vector<ImportErrorCase> import_error_cases() {
          "\"keys\" at row 2, column 1: unknown key name \"Foo\""},
         {"fn key name", [](Json& d) { d["fn_keys"] = Json::parse(R"([[0, 0], [0, "Shift"]])"); },
          "\"fn_keys\" at row 2, column 2: unknown key name \"Shift\""},
+        {"control characters in a name", [](Json& d) { d["keys"][1][0] = "\x1B]0;x\x07 \xC2\x9B" "2J\x7F"; },
+         "\"keys\" at row 2, column 1: unknown key name \"\\u001b]0;x\\u0007 \\u009b2J\\u007f\""},
+        {"control characters in a value", [](Json& d) { d["format"] = {"\xC2\x9B"}; },
+         "\"format\" must be \"velmaro-config\", not [\"\\u009b\"]"},
         {"key type", [](Json& d) { d["keys"][0][1] = true; },
          "\"keys\" at row 1, column 2: a key code must be a name or a number, not true"},
         {"key number", [](Json& d) { d["keys"][0][0] = 70000; },
@@ -680,6 +693,9 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
     write_text(path("control.json"), "{\"a\": \"\x01\"}");
     write_text(path("utf16.json"), std::string("{\0\"\0}\0", 6));
     write_text(path("ansi.json"), "{\"name\": \"\xC4nderung\"}");
+    write_text(path("twice.json"), R"({"format": "velmaro-config", "rows": 2, "format": "velmaro-config"})");
+    write_text(path("twice_in_macro.json"), R"({"macros": [{"number": 1, "make": [], "make": ["A"]}]})");
+    write_text(path("huge.json"), std::string(1024 * 1024 + 1, ' '));
     Image invalid = valid_image(2, 2);
     invalid[IMAGE_ROWS] = 0;
     scramble_config_bytes(invalid.data());
@@ -711,6 +727,12 @@ TEST_F(CliFiles, UnreadableFilesAreNamed) {
         {{"diff", path("ansi.json"), path("short.qzc")},
          path("ansi.json") + ": The document is not UTF-8 text (bad byte sequence at offset 10)",
          CTL_EXIT_NOT_COMPARED},
+        {{"import", path("twice.json"), "-o", path("x.qzc")},
+         path("twice.json") + ": The document: the field \"format\" is given twice"},
+        {{"diff", path("twice_in_macro.json"), path("short.qzc")},
+         path("twice_in_macro.json") + ": \"macros\" entry 1: the field \"make\" is given twice", CTL_EXIT_NOT_COMPARED},
+        {{"sheet", path("huge.json"), "-o", path("x.svg")},
+         path("huge.json") + ": The document is larger than 1 MB; no configuration's document is near that size"},
         {{"show", path("")}, "Error opening the file: " + path("") + " is a directory"},
         {{"import", path(""), "-o", path("x.qzc")}, "Error opening the file: " + path("") + " is a directory"},
         {{"bogus", "x"},

@@ -3,7 +3,6 @@
 
 #include <cctype>
 #include <iostream>
-#include <iterator>
 
 #include "config/config_file.h"
 #include "config/config_diff.h"
@@ -22,9 +21,7 @@ constexpr int BAD_UNIT = -1;
 
 // The document of import: standard input for "-", else the file as the window reads it.
 bool read_text_file(const std::string& path, std::string& text) {
-    if (path != STANDARD_INPUT) return read_document_file(path, text);
-    const std::string bytes(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>{});
-    return json_document_text(path, bytes, text);
+    return path == STANDARD_INPUT ? read_document_stream(path, std::cin, text) : read_document_file(path, text);
 }
 
 // The unit number of a "unit:N" source, NOT_A_UNIT for a file, BAD_UNIT for "unit:" with
