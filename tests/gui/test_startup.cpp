@@ -371,7 +371,9 @@ TEST_P(StartupCommandLine, OpensTheFileOrStartsOfflineWithoutThePresenceCheck) {
     EXPECT_EQ(c.opens, full == config_model.config_file_name) << config_model.config_file_name;
     EXPECT_EQ(0, config_model.config_changed);
     EXPECT_EQ(bytes, read_file_bytes(full)) << "the file is left as it was";
-    if (c.unit) EXPECT_TRUE(unit_exchanges(1).empty()) << "no presence check";
+    if (c.unit) {
+        EXPECT_TRUE(unit_exchanges(1).empty()) << "no presence check";
+    }
     EXPECT_NE(0, GetWindowLongA(main_window, GWL_EXSTYLE) & WS_EX_ACCEPTFILES);
 }
 
