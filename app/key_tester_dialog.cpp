@@ -24,6 +24,8 @@ constexpr int ROW_HEADING_WIDTH = 72;
 constexpr int COLUMN_HEADING_HEIGHT = 32;
 constexpr int TESTER_CELL_WIDTH = 96;
 constexpr int TESTER_CELL_HEIGHT = 60;
+constexpr int MIN_TESTER_CELL_HEIGHT = 44;   // still three lines of a caption: key, "[Repeat]", count
+constexpr int ROW_HEADING_HEIGHT = 32;       // its two lines, centred on the row
 constexpr int STATUS_HEIGHT = 32;
 constexpr int LINE_HEIGHT = 16;
 constexpr int LINE_GAP = 4;
@@ -113,23 +115,62 @@ void create_headings_and_cells(HWND dialog) {
     }
 }
 
+// The height of the dialog's client area, in figures of 96 DPI, with cells `cell_height` high.
+int tester_client_height(int cell_height) {
+    return MARGIN + COLUMN_HEADING_HEIGHT + shown_rows() * cell_height + MARGIN + STATUS_HEIGHT + LINE_GAP +
+           LINE_HEIGHT + LINE_GAP + BUTTON_HEIGHT + MARGIN;
+}
+
+// The cells are as high as the work area of the dialog's monitor allows with the dialog and its
+// frame in it (eight rows at 200 % would push Reset and Close off a 1200-pixel screen), but
+// never lower than three lines of a caption.
+int fitting_cell_height(HWND dialog, int frame_height) {
+    const RECT work = work_area_of(dialog);
+    const int room = (work.bottom - work.top - frame_height) * DESIGN_DPI / tester_dpi;
+    const int fixed = tester_client_height(0);
+    int height = (room - fixed) / shown_rows() - 1;  // one figure spare for rounding each line scaled
+    if (height > TESTER_CELL_HEIGHT) height = TESTER_CELL_HEIGHT;
+    return height < MIN_TESTER_CELL_HEIGHT ? MIN_TESTER_CELL_HEIGHT : height;
+}
+
+// Moves the dialog, when it sticks out of the work area, as far as it takes to come in (its
+// top left corner first).
+void move_into_work_area(HWND dialog) {
+    const RECT work = work_area_of(dialog);
+    RECT box;
+    GetWindowRect(dialog, &box);
+    const auto shift = [](LONG low, LONG high, LONG work_low, LONG work_high) {
+        const LONG by = high > work_high ? work_high - high : 0;
+        return low + by < work_low ? work_low - low : by;
+    };
+    const LONG dx = shift(box.left, box.right, work.left, work.right);
+    const LONG dy = shift(box.top, box.bottom, work.top, work.bottom);
+    if (dx != 0 || dy != 0)
+        SetWindowPos(dialog, nullptr, box.left + dx, box.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The headings and cells; under them the status line, the held keys, the count line with Reset
-// and Close; the dialog sized to hold them.
+// and Close; the dialog sized to hold them, and moved into the work area.
 void place_tester_controls(HWND dialog) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
+    const SIZE frame =
+        frame_size_for_dpi(style, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, tester_dpi);
+    const int cell_height = fitting_cell_height(dialog, frame.cy);
     const int grid_left = MARGIN + ROW_HEADING_WIDTH, grid_top = MARGIN + COLUMN_HEADING_HEIGHT;
     for (int column = 0; column < shown_columns(); ++column)
         place(column_headings[column], grid_left + column * TESTER_CELL_WIDTH, MARGIN, TESTER_CELL_WIDTH,
               COLUMN_HEADING_HEIGHT);
+    const int heading_offset = (cell_height - ROW_HEADING_HEIGHT) / 2;
     for (int row = 0; row < shown_rows(); ++row) {
-        const int top = grid_top + row * TESTER_CELL_HEIGHT;
-        place(row_headings[row], MARGIN, top + 14, ROW_HEADING_WIDTH, TESTER_CELL_HEIGHT - 14);
+        const int top = grid_top + row * cell_height;
+        place(row_headings[row], MARGIN, top + heading_offset, ROW_HEADING_WIDTH, cell_height - heading_offset);
         for (int column = 0; column < shown_columns(); ++column)
             place(cell_control(row, column), grid_left + column * TESTER_CELL_WIDTH, top, TESTER_CELL_WIDTH - 2,
-                  TESTER_CELL_HEIGHT - 2);
+                  cell_height - 2);
     }
     const int grid_width = ROW_HEADING_WIDTH + shown_columns() * TESTER_CELL_WIDTH;
     const int width = grid_width + 2 * MARGIN > MIN_CLIENT_WIDTH ? grid_width + 2 * MARGIN : MIN_CLIENT_WIDTH;
-    const int status_y = grid_top + shown_rows() * TESTER_CELL_HEIGHT + MARGIN;
+    const int status_y = grid_top + shown_rows() * cell_height + MARGIN;
     const int held_y = status_y + STATUS_HEIGHT + LINE_GAP;
     const int count_y = held_y + LINE_HEIGHT + LINE_GAP;
     const int close_x = width - MARGIN - BUTTON_WIDTH;
@@ -139,12 +180,10 @@ void place_tester_controls(HWND dialog) {
     place(GetDlgItem(dialog, IDC_TESTER_COUNT), MARGIN, count_y + LINE_GAP, reset_x - 2 * MARGIN, LINE_HEIGHT);
     place(GetDlgItem(dialog, IDC_TESTER_RESET), reset_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT);
     place(GetDlgItem(dialog, IDC_TESTER_CLOSE), close_x, count_y, BUTTON_WIDTH, BUTTON_HEIGHT);
-    const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE));
-    const SIZE frame =
-        frame_size_for_dpi(style, static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)), false, tester_dpi);
     SetWindowPos(dialog, nullptr, 0, 0, scale_figure(width, tester_dpi) + frame.cx,
-                 scale_figure(count_y + BUTTON_HEIGHT + MARGIN, tester_dpi) + frame.cy,
+                 scale_figure(tester_client_height(cell_height), tester_dpi) + frame.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    move_into_work_area(dialog);
     InvalidateRect(dialog, nullptr, TRUE);
 }
 

@@ -129,9 +129,14 @@ bool history_record_step(const HistoryPlace& place) {
     return true;
 }
 
+// The name saved under is the one that Undo and Redo give back with this configuration: an
+// Import's step proposed the document's name, and the user may have chosen another.
 void history_mark_saved() {
     begin_if_empty();
     saved_state = current_state;
+    const std::string name = config_model.config_file_name;
+    if (states[current_state].renamed) states[current_state].file_name_after = name;
+    if (history_can_redo() && states[current_state + 1].renamed) states[current_state + 1].file_name_before = name;
     set_unsaved_flag();
 }
 

@@ -442,6 +442,24 @@ INSTANTIATE_TEST_SUITE_P(Keys, KeyTesterTest, testing::ValuesIn(TESTER_CASES), [
     return std::to_string(info.index) + "_dpi" + std::to_string(info.param.dpi);
 });
 
+// Eight rows at every scale: all in the work area, every text whole (Space's caption: 3 lines).
+class TallTesterTest : public ShellCommands, public testing::WithParamInterface<int> {};
+TEST_P(TallTesterTest, EightRowsFitTheWorkArea) {
+    ASSERT_EQ(GetParam(), window_dpi(main_window)) << "the display is not at this DPI: run the test through ctest";
+    view->select_column_count(1), view->select_row_count(8);
+    config_model.key_table[cell_index(7, 0)] = KEY_FLAG_REPEAT | 44, view->refresh_matrix_editor();
+    RECT tester = {}, work = {}, inside = {};
+    on_dialog(sequence({wait_for_text(IDC_TESTER_COUNT, "0 of 1 keys tested"), send_keys(tap(VK_SPACE, 0x39)),
+                        wait_for_text(IDC_TESTER_COUNT, "1 of 1 keys tested"), inspect([&](HWND d) {
+                            GetWindowRect(d, &tester), work = work_area_of(d), IntersectRect(&inside, &tester, &work);
+                            expect_texts_whole(d);
+                        }), click(IDC_TESTER_CLOSE)}));
+    send_command(CMD_KEY_TESTER);
+    EXPECT_EQ(box_text(tester), box_text(inside)) << "the work area is " << box_text(work);
+}
+INSTANTIATE_TEST_SUITE_P(Scales, TallTesterTest, testing::Values(96, 120, 144, 192),
+                         [](const auto& info) { return "dpi" + std::to_string(info.param); });
+
 // Another window made active takes the keyboard back; Tools > Key Tester brings the open tester
 // to the front, with the keyboard again; Reset clears the marks.
 TEST_F(ShellCommands, TheTesterHoldsTheKeyboardOnlyWhileActive) {

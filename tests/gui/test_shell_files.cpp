@@ -392,6 +392,11 @@ TEST_F(ShellTools, ImportJsonLoadsWhatImportWouldSaveAsChanged) {
     EXPECT_EQ("keys.QZC", dialogs()[1].text(FILE_NAME_FIELD));
     EXPECT_EQ(read_file_bytes(temp_path("imported.qzc")), read_file_bytes(temp_path("saved.qzc")));
     EXPECT_EQ(scrambled(diagonal_image()), read_file_bytes(temp_path("saved.qzc")));
+    // Saved under another name, Undo and Redo come back to the name it was saved under.
+    press_keys({VK_CONTROL, 'Z'});
+    press_keys({VK_CONTROL, 'Y'});
+    EXPECT_EQ(temp_path("saved.qzc"), config_model.config_file_name);
+    EXPECT_EQ(0, config_model.config_changed);
 }
 
 TEST_F(ShellTools, ImportOfABadDocumentShowsImportsMessageAndChangesNothing) {
