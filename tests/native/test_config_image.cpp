@@ -445,7 +445,7 @@ TEST_F(ConfigImageTest, ParseReadsRecordsUpToTheHighestReference) {
     EXPECT_EQ(0, slots[40].make_steps[0]);
 }
 
-TEST_F(ConfigImageTest, ParseTakesOverSettingsAndOnlyTheCoveredCells) {
+TEST_F(ConfigImageTest, ParseTakesOverSettingsAndClearsTheCellsNotCovered) {
     make_model_distinct();  // 3 x 3
     Image image = valid_image(2, 2);
     image[IMAGE_PIN_LIST] = 5;  // columns on pins 5 and 2, rows on 3 and 4
@@ -466,9 +466,10 @@ TEST_F(ConfigImageTest, ParseTakesOverSettingsAndOnlyTheCoveredCells) {
     EXPECT_EQ(0x51, config_model.key_table[cell_index(1, 1)]);
     EXPECT_EQ(0x52, config_model.key_table[cell_index(0, 0)]);
     EXPECT_EQ(0x63, config_model.fn_key_table[cell_index(1, 0)]);
-    EXPECT_EQ(0x04 + cell_index(2, 2), config_model.key_table[cell_index(2, 2)]);  // not covered: kept
-    EXPECT_EQ(0x04 + cell_index(0, 2), config_model.key_table[cell_index(0, 2)]);
-    EXPECT_EQ(0x30, config_model.fn_key_table[cell_index(4, 3)]);
+    // Not covered: Not Used, none of the codes of the model before stays hidden.
+    EXPECT_EQ(KEY_NOT_USED, config_model.key_table[cell_index(2, 2)]);
+    EXPECT_EQ(KEY_NOT_USED, config_model.key_table[cell_index(0, 2)]);
+    EXPECT_EQ(KEY_NOT_USED, config_model.fn_key_table[cell_index(4, 3)]);
     EXPECT_EQ(1, config_model.config_changed);  // the caller clears it
 }
 
@@ -482,7 +483,7 @@ TEST_F(ConfigImageTest, RepeatedPinInAnImageGivesCodesToTheFirstLineOnly) {
     ASSERT_TRUE(parse_config_image(image.data()));
     EXPECT_EQ(0x11, config_model.key_table[cell_index(0, 0)]);
     EXPECT_EQ(0x12, config_model.key_table[cell_index(1, 0)]);
-    EXPECT_EQ(0x04 + cell_index(0, 1), config_model.key_table[cell_index(0, 1)]);
+    EXPECT_EQ(KEY_NOT_USED, config_model.key_table[cell_index(0, 1)]);
     EXPECT_EQ("Error: Pin 1 is used for multiple scan lines", build_failure());
 }
 
