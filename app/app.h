@@ -63,6 +63,9 @@ int system_dpi();
 SIZE frame_size_for_dpi(DWORD style, DWORD ex_style, bool menu, int dpi);
 // The work area of the monitor that holds most of `window`.
 RECT work_area_of(HWND window);
+// Where a window `width` x `height` whose top left corner is at `at` goes to lie in `work`:
+// moved as little as it takes, its top left corner kept in when it is larger.
+POINT position_within(POINT at, int width, int height, const RECT& work);
 
 // ---- Tools menu (tools_commands.cpp) ----------------------------------------------------
 // Runs a command of the block 1100..1199; numbers without a command do nothing.

@@ -5,6 +5,8 @@
 // and the frame at the system's DPI stand in.
 #include "app/app.h"
 
+#include <algorithm>
+
 int main_window_dpi = DESIGN_DPI;
 
 namespace {
@@ -54,6 +56,11 @@ SIZE frame_size_for_dpi(DWORD style, DWORD ex_style, bool menu, int dpi) {
     if (!frame_for_dpi || !frame_for_dpi(&frame, style, menu, ex_style, static_cast<UINT>(dpi)))
         AdjustWindowRectEx(&frame, style, menu, ex_style);
     return SIZE{frame.right - frame.left, frame.bottom - frame.top};
+}
+
+POINT position_within(POINT at, int width, int height, const RECT& work) {
+    return POINT{std::max<LONG>(work.left, std::min<LONG>(at.x, work.right - width)),
+                 std::max<LONG>(work.top, std::min<LONG>(at.y, work.bottom - height))};
 }
 
 RECT work_area_of(HWND window) {

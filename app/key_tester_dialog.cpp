@@ -136,17 +136,12 @@ int fitting_cell_height(HWND dialog, int frame_height) {
 // Moves the dialog, when it sticks out of the work area, as far as it takes to come in (its
 // top left corner first).
 void move_into_work_area(HWND dialog) {
-    const RECT work = work_area_of(dialog);
     RECT box;
     GetWindowRect(dialog, &box);
-    const auto shift = [](LONG low, LONG high, LONG work_low, LONG work_high) {
-        const LONG by = high > work_high ? work_high - high : 0;
-        return low + by < work_low ? work_low - low : by;
-    };
-    const LONG dx = shift(box.left, box.right, work.left, work.right);
-    const LONG dy = shift(box.top, box.bottom, work.top, work.bottom);
-    if (dx != 0 || dy != 0)
-        SetWindowPos(dialog, nullptr, box.left + dx, box.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at =
+        position_within(POINT{box.left, box.top}, box.right - box.left, box.bottom - box.top, work_area_of(dialog));
+    if (at.x != box.left || at.y != box.top)
+        SetWindowPos(dialog, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The headings and cells; under them the status line, the held keys, the count line with Reset
@@ -287,14 +282,10 @@ INT_PTR on_tester_colour(HDC dc, HWND control) {
     return reinterpret_cast<INT_PTR>(cell_brushes[state]);
 }
 
+// The keyboard goes back at once; the rest goes with the window (on_tester_destroy).
 void close_tester(HWND dialog) {
     remove_key_hook();
-    KillTimer(dialog, EXPIRE_TIMER);
     tester_dialog = nullptr;
-    for (HBRUSH& brush : cell_brushes) {
-        DeleteObject(brush);
-        brush = nullptr;
-    }
     EndDialog(dialog, 0);
 }
 
@@ -302,6 +293,10 @@ void close_tester(HWND dialog) {
 void on_tester_destroy() {
     remove_key_hook();
     tester_dialog = nullptr;
+    for (HBRUSH& brush : cell_brushes) {
+        DeleteObject(brush);
+        brush = nullptr;
+    }
     if (rescaled_font) DeleteObject(rescaled_font);
     rescaled_font = nullptr;
 }

@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -106,9 +105,8 @@ void fit_main_window_to_monitor() {
     const int width = client.cx + frame.cx, height = client.cy + frame.cy;
     RECT outer;
     GetWindowRect(main_window, &outer);
-    const int left = std::max<int>(work.left, std::min<int>(outer.left, work.right - width));
-    const int top = std::max<int>(work.top, std::min<int>(outer.top, work.bottom - height));
-    SetWindowPos(main_window, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at = position_within(POINT{outer.left, outer.top}, width, height, work);
+    SetWindowPos(main_window, nullptr, at.x, at.y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Made at the primary monitor's DPI, then fitted to the monitor it was put on.

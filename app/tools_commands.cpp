@@ -92,10 +92,7 @@ void import_json() {
     const HistoryPlace place{fn_view_active, FOCUS_NONE, 0, 0};
     history_begin_edit();  // the step changes the configuration and its file name: Undo takes back both
     const bool parsed = parse_config_image(image);
-    if (parsed) {
-        const std::string configuration_name = with_extension(name, ".QZC");
-        std::strncpy(config_model.config_file_name, configuration_name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
-    }
+    if (parsed) set_config_file_name(with_extension(name, ".QZC"));
     history_record_step(place);
     if (!parsed) {
         report_error_message("Invalid configuration file");

@@ -138,8 +138,7 @@ bool open_configuration_path(const char* path) {
     char* name = config_model.config_file_name;
     char previous[CONFIG_FILE_NAME_SIZE];
     std::memcpy(previous, name, CONFIG_FILE_NAME_SIZE);
-    std::strncpy(name, path, CONFIG_FILE_NAME_SIZE - 1);
-    terminate_file_name();
+    set_config_file_name(path);
     if (load_named_configuration_file()) return true;
     std::memcpy(name, previous, CONFIG_FILE_NAME_SIZE);
     return false;

@@ -78,18 +78,13 @@ void push_state(const ConfigSnapshot& after, const HistoryPlace& place, bool ren
     drop_oldest_steps();
 }
 
-void set_file_name(const std::string& name) {
-    std::strncpy(config_model.config_file_name, name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
-    config_model.config_file_name[CONFIG_FILE_NAME_SIZE - 1] = '\0';
-}
-
 // Puts back state `index`, and the file name `file_name` when the step undone or redone
 // changed it.
 void restore_state(int index, bool fn_view, bool renamed, const std::string& file_name) {
     current_state = index;
     edit_begun = false;
     apply_configuration(states[index].config);
-    if (renamed) set_file_name(file_name);
+    if (renamed) set_config_file_name(file_name);
     fn_view_active = fn_view;
     set_unsaved_flag();
     view->refresh_matrix_editor();

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
-#include <iterator>
 #include <vector>
 
 #include "config/config_model.h"
@@ -315,15 +314,12 @@ void take_over(const DecodedImage& decoded) {
     std::memcpy(config_model.row_pins, matrix.row_pins, sizeof(int) * matrix.rows);
     view->set_single_key_checked(decoded.single_key);
     view->set_ghost_filter_checked(decoded.ghost_filter);
-    // The image is the whole configuration: a cell it does not hold is Not Used, as after New.
-    // Codes left there from the configuration before would come back when the matrix grows,
-    // with a second FN key, or a macro number whose slot now holds another macro or none.
-    std::fill(std::begin(config_model.key_table), std::end(config_model.key_table), KEY_NOT_USED);
-    std::fill(std::begin(config_model.fn_key_table), std::end(config_model.fn_key_table), KEY_NOT_USED);
-    for_each_held_cell(matrix, [&](int cell) {
-        config_model.key_table[cell] = decoded.key_table[cell];
-        config_model.fn_key_table[cell] = decoded.fn_key_table[cell];
-    });
+    // The image is the whole configuration: a cell it does not hold is Not Used (as the decoded
+    // tables have it), as after New. Codes left there from the configuration before would come
+    // back when the matrix grows, with a second FN key, or a macro number whose slot now holds
+    // another macro or none.
+    std::memcpy(config_model.key_table, decoded.key_table, sizeof decoded.key_table);
+    std::memcpy(config_model.fn_key_table, decoded.fn_key_table, sizeof decoded.fn_key_table);
     std::memcpy(config_model.macro_slots, decoded.macros, sizeof decoded.macros);
 }
 }  // namespace

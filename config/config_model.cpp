@@ -70,3 +70,8 @@ void new_configuration() {
     load_default_configuration();
     history_reset();
 }
+
+void set_config_file_name(const std::string& name) {
+    std::strncpy(config_model.config_file_name, name.c_str(), CONFIG_FILE_NAME_SIZE - 1);
+    config_model.config_file_name[CONFIG_FILE_NAME_SIZE - 1] = '\0';
+}

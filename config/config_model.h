@@ -1,6 +1,7 @@
 // The configuration being edited, its defaults (New) and the unsaved-changes question.
 #pragma once
 #include <cstddef>
+#include <string>
 
 constexpr int MATRIX_MAX_LINES = 8;     // rows or columns
 constexpr int MATRIX_MAX_PINS = 9;      // header pins; rows + columns <= 9
@@ -62,6 +63,9 @@ extern const ViewOps memory_view_ops;
 // Whether a cell of the normal or the FN table runs macro `number`: among the rows and columns
 // `rows` x `columns` (the counts in use), or among all 64 cells of each table when they are 8.
 bool model_refers_to_macro(int number, int rows, int columns);
+
+// Sets the configuration's file name, cut to what it holds.
+void set_config_file_name(const std::string& name);
 
 // New: asks about unsaved changes, then loads the default configuration and starts a fresh
 // edit history.

@@ -496,8 +496,7 @@ bool import_configuration(const std::string& text, const std::string& source, Co
 
 bool import_image(const std::string& text, const std::string& source, std::uint8_t image[CONFIG_IMAGE_SIZE]) {
     static ConfigSnapshot snapshot;  // 16 KB: off the stack
-    if (!import_configuration(text, source, snapshot)) return false;
-    apply_configuration(snapshot);
+    if (!import_configuration(text, source, snapshot)) return false;  // the engine holds it now
     int shared_pin = 0;
     if (!build_config_image_keeping_shared_pin(image, shared_pin)) return false;
     if (shared_pin != 0)

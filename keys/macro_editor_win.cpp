@@ -310,7 +310,6 @@ void on_macro_activate(HWND dialog, WPARAM wparam) {
 }
 
 void start_recording_steps(HWND dialog) {
-    end_swallowing(dialog);
     if (!install_key_hook(dialog)) {
         SetDlgItemTextA(dialog, IDC_MACRO_RECORD_STATUS, "The keyboard could not be taken: nothing is recorded.");
         return;
@@ -357,9 +356,11 @@ void on_cancel(HWND dialog) {
 }
 
 void on_macro_command(HWND dialog, int id) {
-    if (recording() && id != IDC_MACRO_RECORD && id != IDC_MACRO_WITH_DELAYS && id != IDC_MACRO_RECORD_STATUS)
-        stop_recording_as(dialog, STOP_BY_USER);  // any other control ends the recording first
-    if (id != IDC_MACRO_WITH_DELAYS && id != IDC_MACRO_RECORD_STATUS) end_swallowing(dialog);
+    if (id != IDC_MACRO_WITH_DELAYS && id != IDC_MACRO_RECORD_STATUS) {
+        if (recording() && id != IDC_MACRO_RECORD)
+            stop_recording_as(dialog, STOP_BY_USER);  // any other control ends the recording first
+        end_swallowing(dialog);
+    }
     if (id >= IDC_MACRO_MAKE_STEP && id < IDC_MACRO_MAKE_STEP + 2 * VISIBLE_STEPS)
         on_step_clicked(dialog, id);
     else if (id == IDC_MACRO_RECORD)
